@@ -32,8 +32,10 @@ class Application : public QApplication {
 
 int main(int argc, char* argv[]) {
   Application app(argc, argv);
+  // No display name: Qt would append it to every dialog's title, and the input box's
+  // title is the program's own text. The main window and the message boxes carry
+  // "Vantory" themselves.
   QApplication::setApplicationName("Vantory");
-  QApplication::setApplicationDisplayName("Vantory");
   QApplication::setWindowIcon(QIcon(":/vantory.png"));
 
   // The whole interface is Chinese, whatever the user's locale: the standard dialogs

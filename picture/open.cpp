@@ -16,9 +16,9 @@ constexpr float kFitMargin = 240.0f;  // twips
 // put everything back: the user keeps the picture and the geometry they had.
 class ControlsSnapshot {
  public:
-  explicit ControlsSnapshot(const Controls& c)
+  ControlsSnapshot(const Controls& c, std::string file_name)
       : c_(c),
-        file_name_(c.CommonDialog1.FileName()),
+        file_name_(std::move(file_name)),
         probe_picture_(c.Image2.Picture()),
         probe_stretch_(c.Image2.Stretch()),
         probe_width_(c.Image2.Width()),
@@ -68,11 +68,12 @@ float FittedSize(double size) {
 }  // namespace
 
 void Form1::daoru_Click() {
+  std::string file_name_before = c_.CommonDialog1.FileName();
   c_.CommonDialog1.ShowOpen();
   const std::string chosen = c_.CommonDialog1.FileName();
   if (chosen.empty()) return;
 
-  const ControlsSnapshot snapshot(c_);
+  const ControlsSnapshot snapshot(c_, std::move(file_name_before));
   try {
     state_.openPath = chosen;
     c_.CommonDialog1.SetFileName("");

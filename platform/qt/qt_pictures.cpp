@@ -1,6 +1,7 @@
 #include "platform/qt/qt_pictures.h"
 
 #include <QColor>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -8,6 +9,10 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <mutex>
+
+#if defined(Q_OS_LINUX)
+#include <fcntl.h>
+#endif
 
 #include "platform/runtime_error.h"
 
@@ -76,6 +81,107 @@ QString TooLarge(const QSize& size) {
   return QString("图片 %1 x %2 像素太大，无法在内存中打开").arg(size.width()).arg(size.height());
 }
 
+// A little-endian number of `bytes` bytes at `at`.
+quint32 Le(const QByteArray& data, qsizetype at, int bytes) {
+  quint32 value = 0;
+  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<quint8>(data.at(at + i));
+  return value;
+}
+
+// Whether the file stops before the end of the data its header announces. Qt's BMP and
+// GIF readers make up what is missing (black rows, a partial frame) without a word.
+bool CutShort(const QString& path, const QByteArray& format) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  if (format == "bmp") {
+    const QByteArray header = file.read(34);
+    if (header.size() < 34 || Le(header, 14, 4) < 40) return false;  // no Windows header
+    const quint32 compression = Le(header, 30, 4);
+    if (compression != 0 && compression != 3) return false;  // no fixed size to check
+    const qint64 width = static_cast<qint32>(Le(header, 18, 4));
+    const qint64 height = static_cast<qint32>(Le(header, 22, 4));
+    const qint64 row = (width * Le(header, 28, 2) + 31) / 32 * 4;
+    return file.size() < qint64{Le(header, 10, 4)} + row * qAbs(height);
+  }
+  if (format == "gif") {
+    // Walk the blocks up to the end of the first image's data.
+    const QByteArray d = file.readAll();
+    const auto table = [&d](qsizetype flags_at) {
+      const int flags = static_cast<quint8>(d.at(flags_at));
+      return flags & 0x80 ? 3 * (2 << (flags & 7)) : 0;
+    };
+    const auto skip_blocks = [&d](qsizetype& at) {
+      while (at < d.size()) {
+        const int length = static_cast<quint8>(d.at(at));
+        at += 1 + length;
+        if (length == 0) return true;
+      }
+      return false;
+    };
+    if (d.size() < 13) return true;
+    qsizetype at = 13 + table(10);
+    while (at < d.size()) {
+      const char block = d.at(at);
+      if (block == '!') {
+        at += 2;
+        if (!skip_blocks(at)) return true;
+      } else if (block == ',') {
+        if (at + 11 > d.size()) return true;
+        at += 10 + table(at + 9) + 1;
+        return !skip_blocks(at) || at > d.size();
+      } else {
+        return false;  // the trailer, or something the reader may judge itself
+      }
+    }
+    return true;
+  }
+  return false;
+}
+
+// Passes the bitmap on to the save file and, on Linux, has the kernel start writing each
+// few megabytes to the disk while the rest is still being encoded. QSaveFile::commit
+// flushes the whole file to the disk before it renames it into place (so that a crash
+// can never leave a half-written file under the user's name); started early, that
+// flush overlaps the encoding instead of following it. Nothing else changes: errors
+// still surface through the save file, and commit still waits for the disk.
+class WriteBehind : public QIODevice {
+ public:
+  explicit WriteBehind(QSaveFile& file) : file_(file) {
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+  }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    const qint64 written = file_.write(data, size);
+    if (written < 0) {
+      setErrorString(file_.errorString());
+      return -1;
+    }
+    pending_ += written;
+    if (pending_ >= kChunk) StartWriting();
+    return written;
+  }
+
+ private:
+  static constexpr qint64 kChunk = qint64{2} << 20;
+
+  void StartWriting() {
+#if defined(Q_OS_LINUX)
+    // Only a hint: whatever goes wrong here, commit's flush reports.
+    if (file_.flush()) {
+      ::sync_file_range(file_.handle(), started_, pending_, SYNC_FILE_RANGE_WRITE);
+    }
+#endif
+    started_ += pending_;
+    pending_ = 0;
+  }
+
+  QSaveFile& file_;
+  qint64 started_ = 0;  // bytes already handed to the kernel for writing
+  qint64 pending_ = 0;  // bytes written since
+};
+
 }  // namespace
 
 QColor ToQColor(Colour colour) {
@@ -124,6 +230,9 @@ std::shared_ptr<const QtPicture> QtPicture::Open(const QString& path) {
   if (size.isEmpty()) Fail(kErrInvalidPicture, QString("图片“%1”的宽或高为零").arg(path));
   if (qint64{size.width()} * size.height() * 4 > kMaxDecodedBytes) {
     Fail(kErrOutOfMemory, TooLarge(size));
+  }
+  if (CutShort(path, reader.format())) {
+    Fail(kErrInvalidPicture, QString("图片“%1”的数据不完整或已损坏").arg(path));
   }
 
   std::shared_ptr<QtPicture> picture(new QtPicture());
@@ -185,10 +294,13 @@ void WriteBitmap(const QtPicture& picture, const QString& path) {
   if (!file.open(QIODevice::WriteOnly)) {
     Fail(kErrPathAccess, QString("无法写入“%1”（%2）").arg(path, file.errorString()));
   }
-  QImageWriter writer(&file, "bmp");
+  WriteBehind device(file);
+  QImageWriter writer(&device, "bmp");
   if (!writer.write(image)) {
+    const QString why =
+        file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
     file.cancelWriting();
-    Fail(kErrPathAccess, QString("无法写入“%1”（%2）").arg(path, writer.errorString()));
+    Fail(kErrPathAccess, QString("无法写入“%1”（%2）").arg(path, why));
   }
   if (!file.commit()) {
     Fail(kErrPathAccess, QString("无法写入“%1”（%2）").arg(path, file.errorString()));

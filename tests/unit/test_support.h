@@ -26,47 +26,24 @@ inline constexpr float kWideWidth = 6000.0f;
 inline constexpr float kWideHeight = 3000.0f;
 inline constexpr float kWideLeft = 120.0f;
 inline constexpr float kWideTop = 1293.75f;
-inline constexpr float kFittedWidth = 11415.0f;
-inline constexpr float kFittedHeight = 5707.5f;
 
 inline constexpr Colour kRed = 255;
 inline constexpr Colour kGreen = 65280;
 inline constexpr float kInitialFontSize = 9.0f;  // the double's surfaces start at 9 points
 
-// Names the variables in which two states differ (first differing index of an array).
+// Names the variables in which two states differ.
 inline ::testing::AssertionResult SameState(const MeasurementState& expected,
                                             const MeasurementState& actual) {
   std::string diff;
-  const auto scalar = [&diff](const char* name, auto a, auto b) {
-    if (!(a == b)) diff += std::string(" ") + name;
-  };
-  scalar("openPath", expected.openPath, actual.openPath);
-  scalar("savePath", expected.savePath, actual.savePath);
-  scalar("picWidth", expected.picWidth, actual.picWidth);
-  scalar("picHeight", expected.picHeight, actual.picHeight);
-  scalar("viewRatio", expected.viewRatio, actual.viewRatio);
-  scalar("mode", expected.mode, actual.mode);
-  scalar("clicks", expected.clicks, actual.clicks);
-  scalar("nextPoint", expected.nextPoint, actual.nextPoint);
-  scalar("segIndex", expected.segIndex, actual.segIndex);
-  scalar("nextLength", expected.nextLength, actual.nextLength);
-  scalar("refText", expected.refText, actual.refText);
-  scalar("refLength", expected.refLength, actual.refLength);
-  scalar("curLength", expected.curLength, actual.curLength);
-  const auto array = [&diff](const char* name, const auto& a, const auto& b) {
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      if (a[i] != b[i]) {
-        diff += std::string(" ") + name + "(" + std::to_string(i) + "): " + std::to_string(a[i]) +
-                " != " + std::to_string(b[i]);
-        return;
-      }
-    }
-  };
-  array("segX", expected.segX, actual.segX);
-  array("segY", expected.segY, actual.segY);
-  array("segLen", expected.segLen, actual.segLen);
-  array("curX", expected.curX, actual.curX);
-  array("curY", expected.curY, actual.curY);
+#define VANTORY_COMPARE(name) \
+  if (!(expected.name == actual.name)) diff += " " #name;
+  VANTORY_COMPARE(openPath) VANTORY_COMPARE(savePath) VANTORY_COMPARE(picWidth)
+  VANTORY_COMPARE(picHeight) VANTORY_COMPARE(viewRatio) VANTORY_COMPARE(mode)
+  VANTORY_COMPARE(clicks) VANTORY_COMPARE(nextPoint) VANTORY_COMPARE(segIndex)
+  VANTORY_COMPARE(nextLength) VANTORY_COMPARE(segX) VANTORY_COMPARE(segY)
+  VANTORY_COMPARE(segLen) VANTORY_COMPARE(curX) VANTORY_COMPARE(curY)
+  VANTORY_COMPARE(refText) VANTORY_COMPARE(refLength) VANTORY_COMPARE(curLength)
+#undef VANTORY_COMPARE
   if (diff.empty() && expected == actual) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "states differ in:" << diff;
 }

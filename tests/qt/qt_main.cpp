@@ -1,0 +1,30 @@
+// The offscreen Qt tests run inside one application object, on the offscreen platform
+// unless another one is asked for.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+namespace {
+
+QtMessageHandler g_default_handler = nullptr;
+
+// The offscreen platform says at every new window that it cannot pass size hints on,
+// and Qt that no runtime folder is set; neither says anything about the program.
+void Messages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.contains("does not support propagateSizeHints")) return;
+  if (message.contains("XDG_RUNTIME_DIR not set")) return;
+  g_default_handler(type, context, message);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  ::testing::InitGoogleTest(&argc, argv);
+  g_default_handler = qInstallMessageHandler(Messages);
+  QApplication app(argc, argv);
+  // Windows come and go from test to test: closing one must not end the event loops
+  // that the modal boxes of later tests run.
+  QApplication::setQuitOnLastWindowClosed(false);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,142 @@
+// Common ground of the offscreen Qt tests: pictures made on the spot, a script that
+// answers the modal boxes and dialogs as a user would, the real main window with short
+// ways to drive it, and pixel probes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QByteArray>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/qt/qt_window.h"
+
+// Readable failure messages for Qt's strings.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+  *out << '{' << list.join("\", \"").prepend('"').append('"').toStdString() << '}';
+}
+
+namespace vantory::qttest {
+
+using qt::QtMainWindow;
+
+// ---------------------------------------------------------------- pictures
+
+QImage Filled(int width, int height, QColor colour);
+// Four quadrants: top-left, top-right, bottom-left, bottom-right.
+QImage Quadrants(int width, int height, QColor tl, QColor tr, QColor bl, QColor br);
+
+bool WriteBytes(const QString& path, const QByteArray& bytes);
+QByteArray ReadBytes(const QString& path);
+// Writes `image` with QImageWriter in `format`; the path's name is `name`.
+QString WriteImage(const QTemporaryDir& dir, const QString& name, const QImage& image,
+                   const char* format);
+// A GIF89a of `image` (at most 256 colours), encoded here: Qt reads GIF but cannot write it.
+QByteArray GifOf(const QImage& image);
+// `jpeg` with an APP1 Exif segment right after SOI whose one IFD entry is the
+// orientation tag 0x0112 = `orientation`.
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation);
+// A PNG whose header claims width x height pixels, with next to no data behind it.
+QByteArray PngHeaderOnly(int width, int height);
+
+// ---------------------------------------------------------------- modal boxes
+
+// Answers the modal boxes and dialogs in the order the test expects them: each one that
+// becomes the active modal widget is matched by object name against the next expected
+// one and handed to its action. A box nobody expected, or one that an action left open,
+// is closed and counted as a problem, so a test never hangs on a modal loop.
+class ModalScript {
+ public:
+  using Action = std::function<void(QWidget*)>;
+  ModalScript();
+  ~ModalScript();
+  void Expect(const QString& object_name, Action action);
+  std::size_t Pending() const { return queue_.size(); }
+  const std::vector<std::string>& Problems() const { return problems_; }
+
+ private:
+  void Tick();
+  struct Entry {
+    QString name;
+    Action action;
+  };
+  std::deque<Entry> queue_;
+  std::vector<std::string> problems_;
+  std::vector<std::pair<QPointer<QWidget>, QElapsedTimer>> handled_;
+  QTimer timer_;
+};
+
+void Close(QWidget* box);  // accept a dialog or message box
+// Actions: OK on a message box (its text and caption copied out when asked), an answer
+// typed in the input box, a path typed in a file dialog and accepted, Cancel.
+ModalScript::Action Acknowledge(QString* text = nullptr, QString* caption = nullptr);
+ModalScript::Action Answer(const QString& typed, QString* shown = nullptr);
+ModalScript::Action Choose(const QString& path, std::function<void(QWidget*)> look = {});
+ModalScript::Action Cancel();
+
+// ---------------------------------------------------------------- the window
+
+// A 400 x 200 px picture (6000 x 3000 twips) is fitted as Image1 at Left 120,
+// Top 1293.75, 11415 x 5707.5 twips: on the surface, pixels (8, 86) to (768, 466).
+inline constexpr float kLeft = 120.0f;
+inline constexpr float kTop = 1293.75f;
+inline constexpr float kWidth = 11415.0f;
+inline constexpr float kHeight = 5707.5f;
+inline const QRect kImageRect(8, 86, 761, 381);
+inline const QColor kRed(255, 0, 0);
+inline const QColor kGreen(0, 255, 0);
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+  QAction* Action(const char* name) const;
+  void Trigger(const char* name) { Action(name)->trigger(); }
+
+  // Open through the menu, the dialog answered with `path`.
+  void Open(const QString& path);
+  // Presses and moves at surface pixel positions, as the widget receives them.
+  void Press(QPointF pixels, Qt::MouseButton button = Qt::LeftButton);
+  void Move(QPointF pixels);
+  // A reference from a to b with `length` typed, committed with a right press.
+  void SetReference(QPointF a, QPointF b, const QString& length);
+  // A measurement from a to b, committed with a right press (from measure mode).
+  void Measure(QPointF a, QPointF b);
+
+  const MeasurementState& State() { return window_->Form().State(); }
+  const QImage& Screen() { return window_->Surface().Screen(); }
+
+  QTemporaryDir dir_;
+  ModalScript modals_;
+  std::unique_ptr<QtMainWindow> window_;
+};
+
+// ---------------------------------------------------------------- pixels
+
+bool SameRgb(QRgb a, QColor b, int tolerance = 0);
+// Whether some pixel within `reach` of `at` has colour `c` exactly.
+bool Near(const QImage& image, QPointF at, QColor c, int reach = 1);
+// Whether every pixel within `reach` of `at` is within `tolerance` of `c`.
+bool AllNear(const QImage& image, QPointF at, QColor c, int reach = 1, int tolerance = 2);
+// How many of `samples` points along a -> b, for t from t0 to t1, have colour `c` near.
+int OnLine(const QImage& image, QPointF a, QPointF b, QColor c, double t0 = 0.05,
+           double t1 = 0.45, int samples = 12);
+// Pixels in `area` that are clearly `c`'s hue (red or green), such as text in that colour.
+int Tinted(const QImage& image, const QRect& area, QColor c);
+
+}  // namespace vantory::qttest
