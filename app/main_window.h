@@ -100,6 +100,10 @@ class Form1 {
   void AskReferenceLength();
   void CommitReference();
   void CommitMeasurement();
+  // The label of `value`, then the line from (x1, y1) to (x2, y2), in the colour of the
+  // segment's kind (1 reference: red; 2 measurement: green); nothing for another kind.
+  static void LabelAndLine(PictureBox& box, float x1, float y1, float x2, float y2,
+                           float value, std::int16_t kind);
   // The scaled length of the segment (x1, y1)-(x2, y2) against the committed reference.
   float LengthAgainstReference(const float& x1, const float& y1, const float& x2,
                                const float& y2) const;

@@ -5,13 +5,6 @@
 #include "platform/checked.h"
 
 namespace vantory {
-namespace {
-
-constexpr Colour kRed = 255;
-constexpr Colour kGreen = 65280;
-
-}  // namespace
-
 void Form1::DrawSegmentMapped(const float& x1, const float& y1, const float& x2, const float& y2,
                               const float& value, const std::int16_t& kind, PictureBox& canvas) {
   // View -> picture coordinates through Image1's geometry at the time of the call: its
@@ -30,16 +23,7 @@ void Form1::DrawSegmentMapped(const float& x1, const float& y1, const float& x2,
   const double my2 = map_y(y2);
   canvas.SetCurrentX(ToSingle(CheckFloat((mx2 + mx1) / 2.0)));
   canvas.SetCurrentY(ToSingle(CheckFloat((my1 + my2) / 2.0)));
-  Colour colour = 0;
-  if (kind == 1) {
-    colour = kRed;
-  } else if (kind == 2) {
-    colour = kGreen;
-  } else {
-    return;
-  }
-  canvas.Print(value);
-  canvas.Line(ToSingle(mx1), ToSingle(my1), ToSingle(mx2), ToSingle(my2), colour);
+  LabelAndLine(canvas, ToSingle(mx1), ToSingle(my1), ToSingle(mx2), ToSingle(my2), value, kind);
 }
 
 void Form1::save_Click() {

@@ -18,6 +18,11 @@ void Form1::DrawSegment(const float& x1, const float& y1, const float& x2, const
                         const float& value, const std::int16_t& kind, PictureBox& box) {
   box.SetCurrentX(ToSingle((double{x1} + x2) / 2.0));
   box.SetCurrentY(ToSingle((double{y1} + y2) / 2.0));
+  LabelAndLine(box, x1, y1, x2, y2, value, kind);
+}
+
+void Form1::LabelAndLine(PictureBox& box, float x1, float y1, float x2, float y2, float value,
+                         std::int16_t kind) {
   Colour colour = 0;
   if (kind == 1) {
     colour = kRed;
