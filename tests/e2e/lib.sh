@@ -210,12 +210,16 @@ client_click() { click $((CLIENT_X + $1)) $((CLIENT_Y + $2)) "${3:-1}"; }
 other_windows() { app_windows | grep -vx "$MAIN_WIN"; }
 
 # wait_other_window [REGEX [SECONDS]]: prints the id of a newly visible window of the
-# program, other than the main window, whose name matches REGEX.
+# program, other than the main window, whose name matches REGEX. Only windows of a
+# dialog's size count: a popup (a menu, the file dialog's completion list, still closing
+# after Return) carries the application's name too, and may vanish as it is looked at.
 _found_window=""
 _look_for_window() {
   local id
   for id in $(other_windows); do
     if [[ -z "$1" ]] || [[ "$(xdotool getwindowname "$id" 2>/dev/null)" =~ $1 ]]; then
+      window_geometry "$id" || continue
+      ((HEIGHT >= 60)) || continue
       _found_window=$id
       return 0
     fi
