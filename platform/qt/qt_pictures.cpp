@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
 #include <QStringList>
+#include <algorithm>
 #include <mutex>
 
 #if defined(Q_OS_LINUX)
@@ -285,6 +285,63 @@ QImage QtPicture::Decode(QSize target) const {
   return image;
 }
 
+namespace {
+
+void PutLe(char* at, quint32 value, int bytes) {
+  for (int i = 0; i < bytes; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// Encodes an RGB32 image as a 24-bit Windows bitmap: the file header, the 40-byte info
+// header, then the rows bottom-up as blue, green, red, each padded to 4 bytes. Written a
+// few hundred rows at a time; this is several times faster than Qt's general writer,
+// which matters for the 70 MB of a 24-megapixel photo.
+bool EncodeBitmap(const QImage& image, QIODevice& out) {
+  const qint64 width = image.width();
+  const qint64 height = image.height();
+  const qint64 row_bytes = (width * 3 + 3) / 4 * 4;
+  const qint64 data_bytes = row_bytes * height;
+  constexpr int kHeaders = 14 + 40;
+  if (kHeaders + data_bytes > 0xFFFFFFFFLL) return false;  // beyond what the format holds
+
+  char header[kHeaders] = {};
+  header[0] = 'B';
+  header[1] = 'M';
+  PutLe(header + 2, static_cast<quint32>(kHeaders + data_bytes), 4);
+  PutLe(header + 10, kHeaders, 4);
+  PutLe(header + 14, 40, 4);
+  PutLe(header + 18, static_cast<quint32>(width), 4);
+  PutLe(header + 22, static_cast<quint32>(height), 4);  // positive: rows bottom-up
+  PutLe(header + 26, 1, 2);                             // planes
+  PutLe(header + 28, 24, 2);                            // bits per pixel
+  PutLe(header + 34, static_cast<quint32>(data_bytes), 4);
+  const int dpm_x = image.dotsPerMeterX() > 0 ? image.dotsPerMeterX() : 3780;
+  const int dpm_y = image.dotsPerMeterY() > 0 ? image.dotsPerMeterY() : 3780;
+  PutLe(header + 38, static_cast<quint32>(dpm_x), 4);
+  PutLe(header + 42, static_cast<quint32>(dpm_y), 4);
+  if (out.write(header, kHeaders) != kHeaders) return false;
+
+  const qint64 rows_per_block = std::max<qint64>(1, (qint64{1} << 20) / row_bytes);
+  QByteArray block(static_cast<qsizetype>(rows_per_block * row_bytes), '\0');
+  for (qint64 y = height - 1; y >= 0;) {
+    char* at = block.data();
+    qint64 rows = 0;
+    for (; rows < rows_per_block && y >= 0; ++rows, --y) {
+      const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(static_cast<int>(y)));
+      char* row = at + rows * row_bytes;
+      for (qint64 x = 0; x < width; ++x) {
+        row[3 * x] = static_cast<char>(qBlue(pixel[x]));
+        row[3 * x + 1] = static_cast<char>(qGreen(pixel[x]));
+        row[3 * x + 2] = static_cast<char>(qRed(pixel[x]));
+      }
+    }
+    const qint64 bytes = rows * row_bytes;
+    if (out.write(block.constData(), bytes) != bytes) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void WriteBitmap(const QtPicture& picture, const QString& path) {
   QImage image = picture.Decode();
   if (image.isNull()) Fail(kErrInvalidPicture, "没有可以保存的图像");
@@ -295,10 +352,9 @@ void WriteBitmap(const QtPicture& picture, const QString& path) {
     Fail(kErrPathAccess, QString("无法写入“%1”（%2）").arg(path, file.errorString()));
   }
   WriteBehind device(file);
-  QImageWriter writer(&device, "bmp");
-  if (!writer.write(image)) {
-    const QString why =
-        file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+  if (!EncodeBitmap(image, device)) {
+    const QString why = file.error() != QFileDevice::NoError ? file.errorString()
+                                                             : QString("图片太大，超出了位图格式的范围");
     file.cancelWriting();
     Fail(kErrPathAccess, QString("无法写入“%1”（%2）").arg(path, why));
   }

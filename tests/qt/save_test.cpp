@@ -136,3 +136,30 @@ TEST_F(SaveTest, BeforeAnyOpenOnlyAMessageIsShown) {
 
 }  // namespace
 }  // namespace vantory::qttest
+
+namespace vantory::qttest {
+namespace {
+
+// The bitmap encoder on its own, at widths whose rows need 0 to 3 bytes of padding:
+// Qt's reader must read back every pixel exactly, from a file of exactly the right size.
+TEST(BitmapEncoding, RowsOfEveryPaddingReadBackExactly) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  for (int width : {1, 2, 3, 4, 401}) {
+    QImage image(width, 7, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 37 % 256, y * 41 % 256, (x + y) % 256));
+    }
+    const QString path = dir.filePath(QString("w%1.bmp").arg(width));
+    qt::WriteBitmap(*qt::QtPicture::FromImage(image), path);
+    const QByteArray bytes = ReadBytes(path);
+    const int row_bytes = (width * 3 + 3) / 4 * 4;
+    EXPECT_EQ(bytes.size(), 54 + row_bytes * 7) << width;
+    QImage back(path, "bmp");
+    ASSERT_FALSE(back.isNull()) << width;
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), image) << width;
+  }
+}
+
+}  // namespace
+}  // namespace vantory::qttest
