@@ -329,12 +329,28 @@ const QImage& SurfaceImage::Shown() {
 
 void SurfaceImage::Refresh() { surface_.Restore(); }
 
+// ---------------------------------------------------------------- DrawingBox
+
+DrawingBox::DrawingBox(float width, float height, const QFont& font)
+    : width_(width), height_(height) {
+  labels_.SetFont(font);
+}
+
+void DrawingBox::SetFontSize(float points) {
+  QFont font = labels_.Font();
+  font.setPointSizeF(points);
+  labels_.SetFont(font);
+}
+
+QPointF DrawingBox::PrintPosition() const { return ToPixelPoint(current_x_, current_y_); }
+
 // ---------------------------------------------------------------- ViewSurface
 
-ViewSurface::ViewSurface(QWidget* parent) : QWidget(parent) {
+// Both picture boxes start with the platform's default font.
+ViewSurface::ViewSurface(QWidget* parent)
+    : QWidget(parent), DrawingBox(11655, 8295, QApplication::font()) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  labels_.SetFont(font());
   Resize();
 }
 
@@ -368,14 +384,6 @@ void ViewSurface::Resize() {
   to_update_ = rect();
 }
 
-float ViewSurface::FontSize() const { return static_cast<float>(labels_.Font().pointSizeF()); }
-
-void ViewSurface::SetFontSize(float points) {
-  QFont font = labels_.Font();
-  font.setPointSizeF(points);
-  labels_.SetFont(font);
-}
-
 QPainter& ViewSurface::Painter() {
   if (layout_pending_) LayOut();
   if (!painter_) {
@@ -393,7 +401,7 @@ void ViewSurface::Drawn(const QRectF& pixels) {
 }
 
 void ViewSurface::Print(float value) {
-  Drawn(labels_.DrawKept(Painter(), ToPixelPoint(current_x_, current_y_), value, ToQColor(fore_)));
+  Drawn(labels_.DrawKept(Painter(), PrintPosition(), value, ToQColor(fore_)));
 }
 
 void ViewSurface::Line(float x1, float y1, float x2, float y2, Colour colour) {
@@ -491,7 +499,7 @@ void ProbeImage::SetPicture(const PictureRef& picture) {
 
 // ---------------------------------------------------------------- CanvasBox
 
-CanvasBox::CanvasBox() { labels_.SetFont(QApplication::font()); }
+CanvasBox::CanvasBox() : DrawingBox(1815, 975, QApplication::font()) {}
 
 CanvasBox::~CanvasBox() { EndPainting(); }
 
@@ -544,12 +552,6 @@ void CanvasBox::SetPicture(const PictureRef& picture) {
   picture_ = picture;
 }
 
-void CanvasBox::SetFontSize(float points) {
-  QFont font = labels_.Font();
-  font.setPointSizeF(points);
-  labels_.SetFont(font);
-}
-
 QPainter& CanvasBox::Painter() {
   if (image_.isNull()) Blank();
   if (!painter_) {
@@ -563,7 +565,7 @@ QPainter& CanvasBox::Painter() {
 void CanvasBox::Print(float value) {
   QPainter& painter = Painter();
   painter.setPen(ToQColor(fore_));
-  labels_.Draw(painter, ToPixelPoint(current_x_, current_y_), value);
+  labels_.Draw(painter, PrintPosition(), value);
 }
 
 void CanvasBox::Line(float x1, float y1, float x2, float y2, Colour colour) {

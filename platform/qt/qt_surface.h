@@ -102,8 +102,36 @@ class SurfaceImage : public ImageControl {
   QImage shown_;
 };
 
+// What the two picture boxes share: the inner size (they draw no border, so it is the
+// outer size), the text colour, the label font and the print position.
+class DrawingBox : public PictureBox {
+ public:
+  float Width() const override { return width_; }
+  float Height() const override { return height_; }
+  float ScaleWidth() const override { return width_; }
+  float ScaleHeight() const override { return height_; }
+  Colour ForeColor() const override { return fore_; }
+  void SetForeColor(Colour colour) override { fore_ = colour; }
+  float FontSize() const override { return static_cast<float>(labels_.Font().pointSizeF()); }
+  void SetFontSize(float points) override;
+  float CurrentX() const override { return current_x_; }
+  void SetCurrentX(float x) override { current_x_ = x; }
+  float CurrentY() const override { return current_y_; }
+  void SetCurrentY(float y) override { current_y_ = y; }
+
+ protected:
+  DrawingBox(float width, float height, const QFont& font);
+  // Where the next label's top-left corner goes, in pixels.
+  QPointF PrintPosition() const;
+
+  float width_, height_;
+  Colour fore_ = 0;
+  float current_x_ = 0, current_y_ = 0;
+  LabelPainter labels_;
+};
+
 // Picture2: the view surface, a widget.
-class ViewSurface : public QWidget, public PictureBox {
+class ViewSurface : public QWidget, public DrawingBox {
  public:
   explicit ViewSurface(QWidget* parent = nullptr);
   ~ViewSurface() override;
@@ -111,26 +139,14 @@ class ViewSurface : public QWidget, public PictureBox {
   SurfaceImage& Image1() { return image1_; }
 
   // PictureBox
-  float Width() const override { return width_; }
   void SetWidth(float value) override;
-  float Height() const override { return height_; }
   void SetHeight(float value) override;
-  float ScaleWidth() const override { return width_; }
-  float ScaleHeight() const override { return height_; }
   PictureRef Picture() const override { return nullptr; }
   void SetPicture(const PictureRef&) override {}
   bool AutoSize() const override { return false; }
   void SetAutoSize(bool) override {}
   bool AutoRedraw() const override { return false; }
   void SetAutoRedraw(bool) override {}
-  Colour ForeColor() const override { return fore_; }
-  void SetForeColor(Colour colour) override { fore_ = colour; }
-  float FontSize() const override;
-  void SetFontSize(float points) override;
-  float CurrentX() const override { return current_x_; }
-  void SetCurrentX(float x) override { current_x_ = x; }
-  float CurrentY() const override { return current_y_; }
-  void SetCurrentY(float y) override { current_y_ = y; }
   void Print(float value) override;
   void Line(float x1, float y1, float x2, float y2, Colour colour) override;
   PictureRef Image() const override;
@@ -162,10 +178,6 @@ class ViewSurface : public QWidget, public PictureBox {
   void PaintBase(const QRect& area);
   bool ToImage1(const QMouseEvent& event, float& x, float& y) const;
 
-  float width_ = 11655, height_ = 8295;
-  Colour fore_ = 0;
-  float current_x_ = 0, current_y_ = 0;
-  LabelPainter labels_;
   QImage screen_;
   std::unique_ptr<QPainter> painter_;
   QRect drawn_;          // drawn on since the last restore
@@ -203,30 +215,18 @@ class ProbeImage : public ImageControl {
 // It is rebuilt from the file at every Save, so it lets its old image go before it
 // decodes the new one (a failed load leaves it blank): a large picture is never held
 // twice.
-class CanvasBox : public PictureBox {
+class CanvasBox : public DrawingBox {
  public:
   CanvasBox();
   ~CanvasBox() override;
-  float Width() const override { return width_; }
   void SetWidth(float value) override;
-  float Height() const override { return height_; }
   void SetHeight(float value) override;
-  float ScaleWidth() const override { return width_; }
-  float ScaleHeight() const override { return height_; }
   PictureRef Picture() const override { return picture_; }
   void SetPicture(const PictureRef& picture) override;
   bool AutoSize() const override { return auto_size_; }
   void SetAutoSize(bool on) override { auto_size_ = on; }
   bool AutoRedraw() const override { return auto_redraw_; }
   void SetAutoRedraw(bool on) override { auto_redraw_ = on; }
-  Colour ForeColor() const override { return fore_; }
-  void SetForeColor(Colour colour) override { fore_ = colour; }
-  float FontSize() const override { return static_cast<float>(labels_.Font().pointSizeF()); }
-  void SetFontSize(float points) override;
-  float CurrentX() const override { return current_x_; }
-  void SetCurrentX(float x) override { current_x_ = x; }
-  float CurrentY() const override { return current_y_; }
-  void SetCurrentY(float y) override { current_y_ = y; }
   void Print(float value) override;
   void Line(float x1, float y1, float x2, float y2, Colour colour) override;
   PictureRef Image() const override;
@@ -236,12 +236,8 @@ class CanvasBox : public PictureBox {
   void EndPainting() const;
   void Blank();
 
-  float width_ = 1815, height_ = 975;
   bool auto_size_ = false, auto_redraw_ = false;
-  Colour fore_ = 0;
-  float current_x_ = 0, current_y_ = 0;
   PictureRef picture_;
-  LabelPainter labels_;
   QImage image_;
   mutable std::unique_ptr<QPainter> painter_;
 };
