@@ -6,7 +6,6 @@
 // labels. The restore must not cost more for a picture of larger natural size: the move
 // without measurements is timed over a 600 x 400 picture too.
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include "bench/harness.h"
 #include "platform/number_text.h"
@@ -178,13 +177,9 @@ void PrintCase(const char* title, const std::vector<double>& times, double goal)
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  bench::UseOffscreenPlatform();
-  QApplication app(argc, argv);
-
-  QTemporaryDir dir;
-  if (!dir.isValid()) bench::Fail("no temporary directory");
-  const QString large = dir.filePath("large.jpg");
-  const QString small = dir.filePath("small.jpg");
+  const bench::Session session(argc, argv);
+  const QString large = session.Path("large.jpg");
+  const QString small = session.Path("small.jpg");
   bench::WritePhotoJpeg(large, 6000, 4000);
   bench::WritePhotoJpeg(small, 600, 400);
   std::printf("bench_move: mode measure, rubber band to the pointer; %d rounds x %d moves per case\n",

@@ -4,7 +4,6 @@
 // plain QImageReader. Goals: Open within half the full decode's time, and Open raising
 // the peak memory by at most 40 MB.
 #include <QImageReader>
-#include <QTemporaryDir>
 
 #include "bench/harness.h"
 #include "platform/qt/qt_pictures.h"
@@ -27,12 +26,8 @@ QImage FullDecode(const QString& path) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  bench::UseOffscreenPlatform();
-  QApplication app(argc, argv);
-
-  QTemporaryDir dir;
-  if (!dir.isValid()) bench::Fail("no temporary directory");
-  const QString path = dir.filePath("photo.jpg");
+  const bench::Session session(argc, argv);
+  const QString path = session.Path("photo.jpg");
   const qint64 bytes = bench::WritePhotoJpeg(path, kWidth, kHeight);
   std::printf("bench_open: %d x %d JPEG, quality 90, %.1f MB on disk; %d repetitions, medians\n",
               kWidth, kHeight, bytes / 1048576.0, kRepetitions);

@@ -6,7 +6,6 @@
 // memory above the process's baseline of at most 1.5 x the decoded picture.
 #include <QImageReader>
 #include <QSaveFile>
-#include <QTemporaryDir>
 
 #include "bench/harness.h"
 
@@ -62,14 +61,10 @@ void CheckWritten(const QString& path) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  bench::UseOffscreenPlatform();
-  QApplication app(argc, argv);
-
-  QTemporaryDir dir;
-  if (!dir.isValid()) bench::Fail("no temporary directory");
-  const QString photo = dir.filePath("photo.jpg");
-  const QString saved = dir.filePath("annotated.bmp");
-  const QString bare_saved = dir.filePath("bare.bmp");
+  const bench::Session session(argc, argv);
+  const QString photo = session.Path("photo.jpg");
+  const QString saved = session.Path("annotated.bmp");
+  const QString bare_saved = session.Path("bare.bmp");
   const qint64 bytes = bench::WritePhotoJpeg(photo, kWidth, kHeight);
   std::printf("bench_save: %d x %d JPEG, quality 90, %.1f MB on disk; 999 measurements; %d "
               "repetitions, medians\n",

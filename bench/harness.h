@@ -15,6 +15,7 @@
 #include <QImageWriter>
 #include <QMenu>
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <sys/mman.h>
 
@@ -49,6 +50,20 @@ inline void UseOffscreenPlatform() {
   std::fflush(stdout);
   std::exit(1);
 }
+
+// The start of every benchmark: the offscreen platform, the application, and a folder
+// for the pictures it makes and writes.
+class Session {
+ public:
+  Session(int& argc, char** argv) : app_((UseOffscreenPlatform(), argc), argv) {
+    if (!dir_.isValid()) Fail("no temporary directory");
+  }
+  QString Path(const char* name) const { return dir_.filePath(name); }
+
+ private:
+  QApplication app_;
+  QTemporaryDir dir_;
+};
 
 // ------------------------------------------------------------------ timing
 
