@@ -21,6 +21,8 @@ inline constexpr const char* kAbout =
 inline constexpr const char* kRefPrompt = "输入所标注基准的实际长度";
 inline constexpr const char* kRefTitle = "输入基准实际长";
 inline constexpr const char* kRefDefault = "100";
+inline constexpr const char* kLengthNotPositive =
+    "基准的实际长度必须是大于 0 的数。\n请重新输入。";
 inline constexpr const char* kZeroReference =
     "基准线段的两个端点重合，长度为零，不能作为基准。\n原来的基准保持不变，请重新标注两个不同的端点。";
 inline constexpr const char* kTooManyMeasurements =

@@ -38,7 +38,10 @@ void Form1::save_Click() {
   canvas.SetAutoRedraw(true);
   canvas.SetPicture(c_.runtime.LoadPicture(s.openPath));
   canvas.SetForeColor(QBColor(12));
-  DrawSegmentMapped(s.segX[1], s.segY[1], s.segX[2], s.segY[2], s.refLength, 1, canvas);
+  // Before the first commit there is no reference: nothing to mark.
+  if (s.referenceCommitted) {
+    DrawSegmentMapped(s.segX[1], s.segY[1], s.segX[2], s.segY[2], s.refLength, 1, canvas);
+  }
   canvas.SetForeColor(QBColor(10));
   if (s.nextPoint > 3) {
     const std::int16_t last = AddInt16(s.nextPoint, -1);

@@ -39,6 +39,12 @@ void Form1::Image1_MouseDown(std::int16_t button, std::int16_t /*shift*/, float 
     const int endpoint = second_point ? 2 : 1;
     state_.curX[endpoint] = view_x;
     state_.curY[endpoint] = view_y;
+    if (!second_point) {
+      // A new pair: whatever was typed or cancelled for the previous one is gone.
+      state_.lengthHeld = false;
+      state_.pairAbandoned = false;
+    }
+    if (state_.pointsSinceReference < 2) ++state_.pointsSinceReference;
     if (state_.mode == kReference && second_point) AskReferenceLength();
     // The counter keeps its parity rule however long a session runs.
     state_.clicks = state_.clicks < std::numeric_limits<std::int32_t>::max()
@@ -47,27 +53,46 @@ void Form1::Image1_MouseDown(std::int16_t button, std::int16_t /*shift*/, float 
   } else if (button == kRightButton) {
     if (state_.clicks % 2 != 0) return;
     if (state_.mode == kReference && state_.clicks >= 2) {
-      CommitReference();
+      // Only a pair whose length was typed becomes the reference: a cancelled pair, or
+      // one placed in measure mode, would otherwise be scaled by a length typed for
+      // another segment.
+      if (state_.lengthHeld) CommitReference();
     } else if (state_.mode == kMeasure) {
-      CommitMeasurement();
+      // Right after a reference commit the working pair is the reference itself.
+      if (state_.pointsSinceReference >= 2) CommitMeasurement();
     }
   }
 }
 
-// Asks until the text is a number or empty. A text that is not a number (or is out of
-// range) is explained, then asked for again with what was typed still in the box.
+// Asks until the text is a number greater than 0, or empty. A text that is not a number
+// (or is out of range), or a length of 0 or less, is explained, then asked for again
+// with what was typed still in the box. The length is held with the pair until a right
+// press commits it; Cancel (or a cleared box) abandons the pair.
 void Form1::AskReferenceLength() {
   std::string shown = text::kRefDefault;
   for (;;) {
     state_.refText = c_.runtime.InputBox(text::kRefPrompt, text::kRefTitle, shown);
-    if (state_.refText.empty()) return;  // Cancel, or a cleared box: refLength stays
-    try {
-      state_.refLength = TextToSingle(state_.refText);
+    if (state_.refText.empty()) {
+      state_.lengthHeld = false;
+      state_.pairAbandoned = true;
       return;
+    }
+    shown = state_.refText;
+    float length = 0;
+    try {
+      length = TextToSingle(state_.refText);
     } catch (const RuntimeError& error) {
       c_.runtime.ReportError(error.Number(), error.Description());
-      shown = state_.refText;
+      continue;
     }
+    if (!(length > 0.0f)) {
+      // 0 would label every measurement 0, a negative length make them all negative.
+      c_.runtime.MsgBox(text::kLengthNotPositive);
+      continue;
+    }
+    state_.heldLength = length;
+    state_.lengthHeld = true;
+    return;
   }
 }
 
@@ -84,6 +109,9 @@ void Form1::CommitReference() {
   state_.segY[1] = state_.curY[1];
   state_.segX[2] = state_.curX[2];
   state_.segY[2] = state_.curY[2];
+  state_.refLength = state_.heldLength;
+  state_.referenceCommitted = true;
+  state_.pointsSinceReference = 0;
   c_.celiang.SetEnabled(true);
 }
 

@@ -86,12 +86,14 @@ void Form1::daoru_Click() {
     state_.picWidth = RoundHalfEven(c_.Image2.Width());
     state_.picHeight = RoundHalfEven(c_.Image2.Height());
 
-    // The window's ratio as a whole number: 11655 x 8295 gives 1, not 1.405.
-    state_.viewRatio = RoundHalfEven(CheckedDivide(c_.Form.ScaleWidth(), c_.Form.ScaleHeight()));
+    // The window's ratio as a 32-bit float: 11655 x 8295 gives 1.4050633. Rounded to a
+    // whole number it would bind every picture between 1 and 1.405 (a 4:3 photo, a
+    // square) by its width and push its top and bottom out of the window.
+    state_.viewRatio = ToSingle(CheckedDivide(c_.Form.ScaleWidth(), c_.Form.ScaleHeight()));
 
     // Bind the side that reaches the window first; a tie goes to the width.
     const double picture_ratio = CheckedDivide(state_.picWidth, state_.picHeight);
-    if (picture_ratio >= state_.viewRatio) {
+    if (picture_ratio >= double{state_.viewRatio}) {
       c_.Image1.SetWidth(FittedSize(CheckFloat(double{c_.Form.ScaleWidth()} - kFitMargin)));
       const double height =
           CheckedDivide(CheckFloat(double{c_.Image1.Width()} * state_.picHeight), state_.picWidth);

@@ -63,8 +63,12 @@ void Form1::Image1_MouseMove(std::int16_t /*button*/, std::int16_t /*shift*/, fl
   // The finished working segment.
   if (s.mode == kReference) {
     view.SetForeColor(QBColor(12));
-    if (pair_complete) view.Line(s.curX[1], s.curY[1], s.curX[2], s.curY[2], kRed);
-  } else if (pair_complete) {
+    if (pair_complete && !s.pairAbandoned) {
+      view.Line(s.curX[1], s.curY[1], s.curX[2], s.curY[2], kRed);
+    }
+  } else if (pair_complete && s.pointsSinceReference >= 2) {
+    // (Until a new pair is placed, the working pair is the reference's own: it is not
+    // drawn over it in green.)
     view.SetForeColor(QBColor(10));
     view.SetFontSize(kLabelPoints);
     s.curLength = LengthAgainstReference(s.curX[1], s.curY[1], s.curX[2], s.curY[2]);

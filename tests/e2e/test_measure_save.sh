@@ -25,8 +25,8 @@ picture="$WORK/photo.jpg"
 saved="$WORK/annotated.bmp"
 make_picture "$picture" "$PIC_W" "$PIC_H"
 
-# The fit, in client pixels (15 twips each): the client area is 11655 x 8295 twips and
-# its ratio rounds to 1, so a 2:1 picture is bound by width: 11655 - 240 = 11415 twips
+# The fit, in client pixels (15 twips each): the client area is 11655 x 8295 twips, of
+# ratio 1.405, so a 2:1 picture is bound by width: 11655 - 240 = 11415 twips
 # (761 px) wide, 5707.5 twips (380.5 px) high, at Left 120 (8 px) and
 # Top (8295 - 5707.5) / 2 = 1293.75 twips (86.25 px). On screen that covers the pixels
 # 8..768 and 86..466.

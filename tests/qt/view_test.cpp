@@ -55,7 +55,7 @@ TEST_F(LiveView, PressesLandInViewTwipsAndTheLengthIsAskedFor) {
   EXPECT_EQ(first_shown, "100");
   EXPECT_TRUE(complaint.contains(QString::number(kErrTypeMismatch))) << complaint.toStdString();
   EXPECT_EQ(second_shown, "一百");
-  EXPECT_EQ(State().refLength, 25.5f);
+  EXPECT_EQ(State().heldLength, 25.5f);
   EXPECT_EQ(State().curX[2], 6007.5f);
   EXPECT_EQ(State().curY[2], 4503.75f);
   EXPECT_EQ(State().clicks, 2);
@@ -67,6 +67,7 @@ TEST_F(LiveView, PressesLandInViewTwipsAndTheLengthIsAskedFor) {
   EXPECT_EQ(State().segY[1], kTop);
   EXPECT_EQ(State().segX[2], 6007.5f);
   EXPECT_EQ(State().segY[2], 4503.75f);
+  EXPECT_EQ(State().refLength, 25.5f);
 }
 
 TEST_F(LiveView, TheRubberBandFollowsThePointerAndLeavesNothingBehind) {

@@ -68,6 +68,21 @@ TEST_F(SaveFixture, MapsViewCoordinatesOntoThePictureAtNaturalSize) {
   EXPECT_EQ(ToString(runtime().written["/out/a.bmp"]), ToString(expected));
 }
 
+// Before a reference is committed there is nothing to mark: a picture saved right after
+// Open, or after a cancelled reference, is written as it is.
+TEST(Save, WithoutACommittedReferenceThePictureIsWrittenUnmarked) {
+  Session session;
+  ASSERT_TRUE(session.Open());
+  session.p().CommonDialog1.answers.push_back("/out/plain.bmp");
+  ASSERT_TRUE(session.Run([&] { session.form().save_Click(); }));
+  EXPECT_TRUE(session.runtime().written.at("/out/plain.bmp").empty());
+
+  session.SetReference(kCornerX, kCornerY, kCentreX, kCentreY, "");  // cancelled
+  session.p().CommonDialog1.answers.push_back("/out/plain2.bmp");
+  ASSERT_TRUE(session.Run([&] { session.form().save_Click(); }));
+  EXPECT_TRUE(session.runtime().written.at("/out/plain2.bmp").empty());
+}
+
 class SaveCountTest : public SaveFixture, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SaveCountTest, DrawsTheReferenceThenEveryMeasurementInOrder) {

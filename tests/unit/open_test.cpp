@@ -14,7 +14,7 @@ struct Fit {
   const char* name;
   float pic_width, pic_height;        // natural size, twips
   float client_width, client_height;  // Form1's client area at the time of the Open
-  int view_ratio;
+  float view_ratio;
   float width, height, left, top;  // Image1 afterwards
 };
 
@@ -36,28 +36,43 @@ TEST_P(FitTest, SizesAndCentresImage1ToTheTwip) {
   EXPECT_EQ(image.height, f.height);
   EXPECT_EQ(image.left, f.left);
   EXPECT_EQ(image.top, f.top);
+  // Whatever side binds, the picture lies inside the client area.
+  EXPECT_LE(image.width, f.client_width);
+  EXPECT_LE(image.height, f.client_height);
 }
+
+// The window's ratio, 11655 / 8295 as a 32-bit float.
+constexpr float kWindowRatio = 1.40506327f;
 
 INSTANTIATE_TEST_SUITE_P(
     Pictures, FitTest,
     ::testing::Values(
-        Fit{"WideBoundByWidth", 6000, 3000, 11655, 8295, 1, 11415, 5707.5f, 120, 1293.75f},
-        Fit{"TallBoundByHeight", 3000, 6000, 11655, 8295, 1, 4027.5f, 8055, 3813.75f, 120},
-        Fit{"SquareTiesToWidth", 4500, 4500, 11655, 8295, 1, 11415, 11415, 120, -1560},
-        // 1.333 is compared with the ratio rounded to 1, so the width binds.
-        Fit{"FourByThreeBoundByWidth", 4000, 3000, 11655, 8295, 1, 11415, 8561.25f, 120,
-            -133.125f},
-        // A client ratio of 2.5 rounds to 2: ratio 2 ties to the width, 2.13 binds the
-        // width, 1.9 the height.
-        Fit{"Client2_5TieGoesToWidth", 6000, 3000, 10000, 4000, 2, 9760, 4880, 947.5f, 1707.5f},
-        Fit{"Client2_5AboveRounded", 6400, 3000, 10000, 4000, 2, 9760, 4575, 947.5f, 1860},
-        Fit{"Client2_5BelowRounded", 5700, 3000, 10000, 4000, 2, 7144, 3760, 2255.5f, 2267.5f},
-        // 3.5 rounds to 4: ratio 3.6 is then bound by the height, ratio 4 by the width.
-        Fit{"Client3_5BelowRounded", 10800, 3000, 14000, 4000, 4, 13536, 3760, -940.5f, 2267.5f},
-        Fit{"Client3_5TieGoesToWidth", 12000, 3000, 14000, 4000, 4, 13760, 3440, -1052.5f,
-            2427.5f},
-        // A client ratio below one half rounds to 0: every picture is bound by the width.
-        Fit{"ClientRatioZero", 1500, 6000, 3000, 8000, 0, 2760, 11040, 4447.5f, -1372.5f}),
+        Fit{"WideBoundByWidth", 6000, 3000, 11655, 8295, kWindowRatio, 11415, 5707.5f, 120,
+            1293.75f},
+        Fit{"TallBoundByHeight", 3000, 6000, 11655, 8295, kWindowRatio, 4027.5f, 8055, 3813.75f,
+            120},
+        // Pictures between 1 and 1.405 are bound by the height, so none of them reaches
+        // past the top or bottom of the window.
+        Fit{"SquareBoundByHeight", 4500, 4500, 11655, 8295, kWindowRatio, 8055, 8055, 1800, 120},
+        Fit{"FourByThreeBoundByHeight", 4000, 3000, 11655, 8295, kWindowRatio, 10740, 8055, 457.5f,
+            120},
+        // 11786525 / 8388608 is exactly the float ratio: the tie goes to the width. (The
+        // window's exact ratio, 1.40506329..., lies a little higher and would bind the
+        // height.) One twip narrower binds the height.
+        Fit{"FloatRatioTieGoesToWidth", 11786525, 8388608, 11655, 8295, kWindowRatio, 11415,
+            8124.18945f, 120, 85.4052734f},
+        Fit{"JustBelowTheRatio", 11786524, 8388608, 11655, 8295, kWindowRatio, 11317.7842f, 8055,
+            168.60791f, 120},
+        // A client ratio of 2.5 is taken as it is: 2.5 ties to the width, 2.5003 binds the
+        // width, 2.4997 and 2 the height.
+        Fit{"Client2_5TieGoesToWidth", 7500, 3000, 10000, 4000, 2.5f, 9760, 3904, 947.5f, 2195.5f},
+        Fit{"Client2_5JustAbove", 7501, 3000, 10000, 4000, 2.5f, 9760, 3903.47949f, 947.5f,
+            2195.76025f},
+        Fit{"Client2_5JustBelow", 7499, 3000, 10000, 4000, 2.5f, 9398.74707f, 3760, 1128.12646f,
+            2267.5f},
+        Fit{"Client2_5Ratio2", 6000, 3000, 10000, 4000, 2.5f, 7520, 3760, 2067.5f, 2267.5f},
+        // A client ratio below one half is not 0: a tall picture is bound by the height.
+        Fit{"NarrowClient", 1500, 6000, 3000, 8000, 0.375f, 1940, 7760, 4857.5f, 267.5f}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Open, ProbesTheNaturalSizeRoundedHalfToEven) {

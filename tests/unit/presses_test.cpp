@@ -77,20 +77,19 @@ INSTANTIATE_TEST_SUITE_P(
         PressRow{"IdleLeftOdd", kIdle, 5, kLeftButton, 0, Nothing},
         PressRow{"IdleRight", kIdle, 4, kRightButton, 0, Nothing},
         PressRow{"ReferenceLeftEven", kReference, 4, kLeftButton, 0, Endpoint(1, 5)},
+        // The typed length is held with the pair; refLength waits for the commit.
         PressRow{"ReferenceLeftOdd", kReference, 5, kLeftButton, 0,
                  [](MeasurementState& s) {
                    Endpoint(2, 6)(s);
-                   s.refText = "250", s.refLength = 250;
+                   s.refText = "250", s.heldLength = 250, s.lengthHeld = true;
                  },
                  true},
         PressRow{"MeasureLeftEven", kMeasure, 4, kLeftButton, 0, Endpoint(1, 5)},
         PressRow{"MeasureLeftOdd", kMeasure, 5, kLeftButton, 0, Endpoint(2, 6)},
         PressRow{"ShiftIsIgnored", kMeasure, 5, kLeftButton, 7, Endpoint(2, 6)},
-        PressRow{"ReferenceRightEven", kReference, 4, kRightButton, 0,
-                 [](MeasurementState& s) {
-                   s.segX[1] = 1500, s.segY[1] = 2500, s.segX[2] = 3000, s.segY[2] = 4500;
-                 },
-                 false, true},
+        // The working pair was placed in measure mode: no length was typed for it, so it
+        // does not become the reference.
+        PressRow{"ReferenceRightEven", kReference, 4, kRightButton, 0, Nothing},
         PressRow{"ReferenceRightOdd", kReference, 5, kRightButton, 0, Nothing},
         PressRow{"ReferenceRightZero", kReference, 0, kRightButton, 0, Nothing},
         PressRow{"MeasureRightEven", kMeasure, 4, kRightButton, 0,
@@ -132,31 +131,125 @@ TEST(Reference, TwoPressesAskTheLengthAndARightPressCommits) {
   EXPECT_EQ(session.runtime().inputs[0].prompt, "输入所标注基准的实际长度");
   EXPECT_EQ(session.runtime().inputs[0].title, "输入基准实际长");
   EXPECT_EQ(session.runtime().inputs[0].default_text, "100");
-  EXPECT_EQ(session.state().refLength, 100);
-  EXPECT_EQ(session.state().segX[1], 0);  // not committed yet
+  EXPECT_EQ(session.state().heldLength, 100);
+  EXPECT_EQ(session.state().refLength, 0);  // not the reference's length until committed
+  EXPECT_EQ(session.state().segX[1], 0);
   EXPECT_FALSE(session.p().celiang.enabled);
 
   session.Right();
   EXPECT_EQ((std::array{session.state().segX[1], session.state().segY[1], session.state().segX[2],
                         session.state().segY[2]}),
             (std::array{1000.0f, 2000.0f, 4000.0f, 6000.0f}));
+  EXPECT_EQ(session.state().refLength, 100);
+  EXPECT_TRUE(session.state().referenceCommitted);
   EXPECT_TRUE(session.p().celiang.enabled);
 }
 
-TEST(Reference, CancelKeepsTheLengthButCountsThePress) {
+// A length typed for a new pair counts only when that pair is committed: until then the
+// reference keeps its length and its segment, and so does every measurement.
+TEST(Reference, ATypedLengthWaitsForItsPairsCommit) {
   Session session;
   ASSERT_TRUE(session.Open());
-  session.SetReference(1000, 2000, 4000, 6000, "");
-  EXPECT_EQ(session.state().refLength, 0);
+  session.SetReference(1000, 2000, 4000, 6000, "100");  // 5000 twips
+  session.ChooseReference();
+  session.Left(1000, 2000);
+  session.runtime().input_answers.push_back("23");
+  session.Left(2000, 2000);  // 1000 twips: 23 units
+  EXPECT_EQ(session.state().refLength, 100);
+  EXPECT_EQ(session.state().segX[2], 4000);
+
+  // Measured before the commit: against the old reference, 2500 twips are 50.
+  session.ChooseMeasure();
+  session.Left(1500, 2500);
+  session.Left(3000, 4500);
+  session.Right();
+  EXPECT_EQ(session.state().segLen[3], 50);
+
+  // A new pair placed before the commit asks again; its length replaces the held one.
+  session.ChooseReference();
+  session.Left(1000, 2000);
+  session.runtime().input_answers.push_back("46");
+  session.Left(3000, 2000);  // 2000 twips: 46 units
+  EXPECT_EQ(session.state().heldLength, 46);
+  session.Right();
+  EXPECT_EQ(session.state().refLength, 46);
+  EXPECT_EQ(session.state().segX[2], 3000);
+
+  // Now 2500 twips are 57.5; the earlier measurement keeps its 50.
+  session.Measure(1500, 2500, 3000, 4500);
+  EXPECT_EQ(session.state().segLen[5], 57.5f);
+  EXPECT_EQ(session.state().segLen[3], 50);
+  EXPECT_TRUE(session.runtime().errors.empty());
+}
+
+// Cancel abandons the new pair: the next right press commits nothing, whatever was
+// committed or typed before, and the counter keeps its parity rule.
+TEST(Reference, CancelAbandonsThePair) {
+  Session session;
+  ASSERT_TRUE(session.Open());
+  session.SetReference(1000, 2000, 4000, 6000, "");  // cancelled before any length
   EXPECT_EQ(session.state().refText, "");
   EXPECT_EQ(session.state().clicks, 2);
+  EXPECT_TRUE(session.state().pairAbandoned);
+  EXPECT_FALSE(session.state().referenceCommitted);
+  EXPECT_EQ(session.state().segX[1], 0);
+  EXPECT_FALSE(session.p().celiang.enabled);
 
   session.SetReference(1000, 2000, 4000, 6000, "42");
-  session.SetReference(1000, 2000, 4000, 6000, "");
-  EXPECT_EQ(session.state().refLength, 42);
-  EXPECT_EQ(session.state().refText, "");
+  const MeasurementState committed = session.state();
+  ASSERT_EQ(committed.refLength, 42);
+
+  session.SetReference(1500, 2500, 3500, 2500, "");  // a new pair, cancelled
   EXPECT_EQ(session.state().clicks, 6);
+  EXPECT_EQ(session.state().refLength, 42);
+  EXPECT_EQ((std::array{session.state().segX[1], session.state().segY[1], session.state().segX[2],
+                        session.state().segY[2]}),
+            (std::array{1000.0f, 2000.0f, 4000.0f, 6000.0f}));
+
+  // Measured afterwards: against the 42 of the committed reference.
+  session.Measure(1000, 2000, 4000, 6000);
+  EXPECT_EQ(session.state().segLen[3], 42);
   EXPECT_TRUE(session.runtime().errors.empty());
+}
+
+// A pair placed in measure mode never had a length typed for it: in reference mode a
+// right press does not make it the reference with a length meant for another segment.
+TEST(Reference, APairPlacedInMeasureModeDoesNotBecomeTheReference) {
+  Session session;
+  ASSERT_TRUE(session.Open());
+  session.SetReference(1000, 2000, 4000, 6000, "100");
+  session.Measure(1500, 2500, 3000, 4500);
+  const MeasurementState before = session.state();
+  session.ChooseReference();
+  session.Right();
+  MeasurementState expected = before;
+  expected.mode = kReference;
+  EXPECT_TRUE(SameState(expected, session.state()));
+}
+
+// 0 and negative lengths are refused like a text that is not a number: a message, then
+// the box again with what was typed.
+TEST(Reference, ALengthOfZeroOrLessIsExplainedAndAskedAgain) {
+  Session session;
+  ASSERT_TRUE(session.Open());
+  session.ChooseReference();
+  session.Left(1000, 2000);
+  session.runtime().input_answers = {"0", "-100", "-0", "1e-60", "12"};
+  EXPECT_TRUE(session.Left(4000, 6000));
+
+  const auto& inputs = session.runtime().inputs;
+  ASSERT_EQ(inputs.size(), 5u);
+  EXPECT_EQ(inputs[0].default_text, "100");
+  EXPECT_EQ(inputs[1].default_text, "0");
+  EXPECT_EQ(inputs[2].default_text, "-100");
+  EXPECT_EQ(inputs[3].default_text, "-0");
+  EXPECT_EQ(inputs[4].default_text, "1e-60");  // reads as 0
+  EXPECT_EQ(session.runtime().messages,
+            std::vector<std::string>(4, text::kLengthNotPositive));
+  EXPECT_TRUE(session.runtime().errors.empty());
+  EXPECT_EQ(session.state().heldLength, 12);
+  session.Right();
+  EXPECT_EQ(session.state().refLength, 12);
 }
 
 TEST(Reference, TextThatIsNotAFloatIsExplainedAndAskedAgain) {
@@ -175,7 +268,7 @@ TEST(Reference, TextThatIsNotAFloatIsExplainedAndAskedAgain) {
   ASSERT_EQ(session.runtime().errors.size(), 2u);
   EXPECT_EQ(session.runtime().errors[0].first, kErrTypeMismatch);
   EXPECT_EQ(session.runtime().errors[1].first, kErrOverflow);
-  EXPECT_EQ(session.state().refLength, 7.5f);
+  EXPECT_EQ(session.state().heldLength, 7.5f);
   EXPECT_EQ(session.state().refText, "7.5");
   EXPECT_EQ(session.state().clicks, 2);  // one press, counted once
   EXPECT_EQ(session.state().curX[2], 4000);
@@ -203,7 +296,7 @@ TEST_P(ZeroReferenceTest, IsRefusedAndNothingChanges) {
   session.runtime().input_answers.push_back("50");
   session.Left(2000, 3000);
   const MeasurementState before = session.state();
-  ASSERT_EQ(before.refLength, 50);  // the length is taken at once, as always
+  ASSERT_EQ(before.heldLength, 50);
 
   EXPECT_TRUE(session.Right());
 
@@ -229,17 +322,28 @@ TEST_F(PressFixture, ClicksIsSharedAcrossModes) {
   EXPECT_EQ(session.runtime().inputs.size(), 1u);  // only the reference's own
 }
 
-TEST(Measure, ARightPressRightAfterChoosingMeasureCommitsTheReferenceItself) {
+// Right after a reference commit the working pair is the reference's own: a right press
+// in measure mode commits nothing until two new points have been placed.
+TEST(Measure, TheReferencesOwnPairNeverBecomesAMeasurement) {
   Session session;
   ASSERT_TRUE(session.Open());
   session.SetReference(1000, 2000, 4000, 6000, "12.3456");
   session.ChooseMeasure();
+  const MeasurementState before = session.state();
+  EXPECT_TRUE(session.Right());
+  EXPECT_TRUE(SameState(before, session.state()));
+
+  session.Left(1500, 2500);
+  session.Left(3000, 4500);
   session.Right();
-  EXPECT_EQ(session.state().segX[3], 1000);
-  EXPECT_EQ(session.state().segY[3], 2000);
-  EXPECT_EQ(session.state().segX[4], 4000);
-  EXPECT_EQ(session.state().segY[4], 6000);
-  EXPECT_EQ(session.state().segLen[3], 12.345f);
+  EXPECT_EQ(session.state().nextPoint, 5);
+  EXPECT_EQ(session.state().segX[3], 1500);
+  EXPECT_EQ(session.state().segLen[3], 6.172f);  // 2500 of 5000 twips
+
+  // A further right press commits the same pair again, as always.
+  session.Right();
+  EXPECT_EQ(session.state().nextPoint, 7);
+  EXPECT_EQ(session.state().segLen[5], 6.172f);
 }
 
 TEST_F(PressFixture, RepeatedRightPressesCommitTheSamePairAgain) {
@@ -257,22 +361,12 @@ TEST_F(PressFixture, RepeatedRightPressesCommitTheSamePairAgain) {
   EXPECT_EQ(state().nextLength, 7);
 }
 
-TEST_F(PressFixture, ANewLengthScalesLaterMeasurementsOnly) {
+TEST_F(PressFixture, ANewReferenceScalesLaterMeasurementsOnly) {
   session.Right();  // 50 against 100
-  session.ChooseReference();
-  session.Left(1000, 1000);
-  session.runtime().input_answers.push_back("200");
-  session.Left(1000, 1000);  // a new length, never committed as a reference
-  session.ChooseMeasure();
-  session.Left(1500, 2500);
-  session.Left(3000, 4500);
-  session.Right();
-  EXPECT_EQ(state().segLen[3], 50);
-  EXPECT_EQ(state().segLen[5], 100);  // new length, old geometry
-
   session.SetReference(1000, 2000, 2500, 4000, "1");  // re-committed: 2500 twips
+  session.Measure(1500, 2500, 3000, 4500);
   EXPECT_EQ(state().segLen[3], 50);
-  EXPECT_EQ(state().segLen[5], 100);
+  EXPECT_EQ(state().segLen[5], 1);
 }
 
 TEST_F(PressFixture, NineHundredNinetyNineMeasurementsFillTheArraysThenCommitsAreRefused) {
@@ -317,7 +411,7 @@ TEST_F(PressFixture, ClicksCountsPast32767WithTheSameParityRule) {
   session.ChooseReference();
   session.runtime().input_answers.push_back("30");
   EXPECT_TRUE(session.Left(2200, 3200));  // odd in reference mode: the length is asked
-  EXPECT_EQ(state().refLength, 30);
+  EXPECT_EQ(state().heldLength, 30);
   EXPECT_EQ(state().clicks, 32770);
 
   // Even at the very end of the counter's range the presses keep alternating.

@@ -78,7 +78,8 @@ class Engine {
   struct Expect {
     bool ok = true;                     // Dispatch succeeds
     int errors = 0;                     // reports besides the one of a failed event
-    const char* message = nullptr;      // the one message box
+    std::vector<std::string> messages;  // the message boxes, in order
+    bool refused = false;               // a message refuses the event: nothing changes
     std::vector<std::string> defaults;  // the default text of each input box
     int lines = -1;                     // Line calls on the view surface
     std::vector<std::string> written;   // files a Save writes
@@ -179,7 +180,7 @@ class Engine {
       case kOther: return Press(kOtherButtons[Below(4)]);
       case kMove: return Move();
       case kSave: return Save();
-      case kAbout: expect_.message = text::kAbout;
+      case kAbout: expect_.messages = {text::kAbout};
         return Verify(Send([&] { p_->form1->about_Click(); }), "about");
       case kBurst: pending_rights_ = 20 + Below(seed_ % 2 ? 400 : 150);  // toward the 999 limit
         return Press(kRightButton);
@@ -200,8 +201,7 @@ class Engine {
     if (variant != 2) p.CommonDialog1.answers.push_back(path);
     if (variant < 2) {
       next_.s.openPath = path, next_.s.picWidth = w, next_.s.picHeight = h, next_.opened = true;
-      next_.s.viewRatio = static_cast<std::int32_t>(
-          std::nearbyint(double{p.form.scale_width} / p.form.scale_height));
+      next_.s.viewRatio = static_cast<float>(double{p.form.scale_width} / p.form.scale_height);
     }
     expect_.ok = variant < 3;
     char what[96];
@@ -229,31 +229,46 @@ class Engine {
     if (button == kLeftButton && s.mode != kIdle) {
       const int endpoint = s.clicks % 2 != 0 ? 2 : 1;
       s.curX[endpoint] = ViewX(x), s.curY[endpoint] = ViewY(y);
-      std::deque<std::string> queue = answers;  // asked until a number or "" (Cancel)
+      if (endpoint == 1) s.lengthHeld = false, s.pairAbandoned = false;
+      s.pointsSinceReference = std::min(s.pointsSinceReference + 1, 2);
+      // Asked until a number greater than 0, or "" (Cancel).
+      std::deque<std::string> queue = answers;
       std::string shown = text::kRefDefault;
-      for (float value; s.mode == kReference && endpoint == 2; ++expect_.errors, shown = s.refText) {
+      for (float value; s.mode == kReference && endpoint == 2; shown = s.refText) {
         expect_.defaults.push_back(shown);
         s.refText = queue.empty() ? "" : queue.front();
         if (!queue.empty()) queue.pop_front();
-        if (s.refText.empty()) break;
-        if (Parse(s.refText, value)) {
-          s.refLength = value;
+        if (s.refText.empty()) {
+          s.pairAbandoned = true;
+          break;
+        }
+        if (!Parse(s.refText, value)) {
+          ++expect_.errors;
+        } else if (!(value > 0)) {
+          expect_.messages.push_back(text::kLengthNotPositive);
+        } else {
+          s.heldLength = value, s.lengthHeld = true;
           break;
         }
       }
-      stats_.retries += expect_.errors;
+      stats_.retries += expect_.errors + static_cast<long>(expect_.messages.size());
       ++s.clicks;
     } else if (button == kRightButton && s.clicks % 2 == 0) {
-      if (s.mode == kReference && s.clicks >= 2) {
+      if (s.mode == kReference && s.clicks >= 2 && s.lengthHeld) {
         if (Dist(s.curX[1], s.curY[1], s.curX[2], s.curY[2]) == 0) {
-          expect_.message = text::kZeroReference;
+          expect_.messages = {text::kZeroReference};
+          expect_.refused = true;
           ++stats_.zero_refusals;
         } else {
           s.segX[1] = s.curX[1], s.segY[1] = s.curY[1], s.segX[2] = s.curX[2], s.segY[2] = s.curY[2];
+          s.refLength = s.heldLength, s.referenceCommitted = true, s.pointsSinceReference = 0;
           next_.committed = true;
         }
+      } else if (s.mode == kMeasure && s.pointsSinceReference < 2) {
+        // the reference's own pair: nothing
       } else if (s.mode == kMeasure && next_.measurements == kMaxMeasurements) {
-        expect_.message = text::kTooManyMeasurements;
+        expect_.messages = {text::kTooManyMeasurements};
+        expect_.refused = true;
         ++stats_.full_refusals;
       } else if (s.mode == kMeasure) {
         const int j = s.nextPoint;
@@ -273,8 +288,11 @@ class Engine {
     if (s.mode != kIdle) {
       if (s.nextPoint > 3) s.segIndex = s.nextPoint;  // where the redraw loop ends
       const bool reference_drawn = s.segX[1] != 0 && s.segX[2] != 0 && s.segY[1] != 0 && s.segY[2] != 0;
-      expect_.lines = (reference_drawn ? 1 : 0) + next_.measurements + 1;
-      if (s.mode == kMeasure) {
+      const bool pending = s.clicks % 2 != 0;
+      const bool working_drawn = pending || (s.mode == kReference ? !s.pairAbandoned
+                                                                  : s.pointsSinceReference >= 2);
+      expect_.lines = (reference_drawn ? 1 : 0) + next_.measurements + (working_drawn ? 1 : 0);
+      if (s.mode == kMeasure && working_drawn) {
         expect_.ok = s.clicks % 2 == 0
                          ? Scaled(s, s.curX[1], s.curY[1], s.curX[2], s.curY[2], s.curLength)
                          : Scaled(s, s.curX[1], s.curY[1], ViewX(x), ViewY(y), s.curLength);
@@ -294,7 +312,8 @@ class Engine {
     if (Chance(0.05)) p_->runtime.files.erase(s.openPath);
     const bool vanished = !s.openPath.empty() && p_->runtime.files.count(s.openPath) == 0;
     if (s.openPath.empty()) {
-      expect_.message = text::kNothingToSave;
+      expect_.messages = {text::kNothingToSave};
+      expect_.refused = true;
     } else if (vanished) {
       expect_.ok = false;
     } else {
@@ -303,7 +322,7 @@ class Engine {
       expect_.ok = path != "/out/locked.bmp";
       if (expect_.ok && !path.empty()) expect_.written = {path};
     }
-    expect_.saved_lines = 1 + next_.measurements;  // the reference is drawn even uncommitted
+    expect_.saved_lines = (s.referenceCommitted ? 1 : 0) + next_.measurements;
     Verify(Send([&] { p_->form1->save_Click(); }), "save \"" + path + (vanished ? "\" vanished" : "\""));
   }
 
@@ -322,15 +341,13 @@ class Engine {
       if (rt.errors.size() != static_cast<std::size_t>(expect_.errors + (ok ? 0 : 1))) {
         Fail("wrong number of error reports: " + std::to_string(rt.errors.size()));
       }
-      if (expect_.message ? rt.messages != std::vector<std::string>{expect_.message} : !rt.messages.empty()) {
-        Fail("wrong message box");
-      }
+      if (rt.messages != expect_.messages) Fail("wrong message boxes");
       std::vector<std::string> defaults;
       for (const auto& call : rt.inputs) defaults.push_back(call.default_text);
       if (defaults != expect_.defaults) Fail("wrong input boxes");
       if (ok && expect_.ok) model_ = next_;
       // A refused or failed event leaves the variables as they were.
-      const bool refused = !ok || (expect_.message && expect_.message != text::kAbout);
+      const bool refused = !ok || expect_.refused;
       if (refused && !(s == before_)) Fail("a refused event changed the state:" + Diff(before_, s));
       const auto lines = [](const std::vector<fake::Call>& calls) {
         return std::count_if(calls.begin(), calls.end(), [](const auto& c) { return c.op == "Line"; });
@@ -388,7 +405,9 @@ class Engine {
     VANTORY_DIFF(viewRatio) VANTORY_DIFF(mode) VANTORY_DIFF(clicks) VANTORY_DIFF(nextPoint)
     VANTORY_DIFF(segIndex) VANTORY_DIFF(nextLength) VANTORY_DIFF(segX) VANTORY_DIFF(segY)
     VANTORY_DIFF(segLen) VANTORY_DIFF(curX) VANTORY_DIFF(curY) VANTORY_DIFF(refText)
-    VANTORY_DIFF(refLength) VANTORY_DIFF(curLength)
+    VANTORY_DIFF(refLength) VANTORY_DIFF(curLength) VANTORY_DIFF(heldLength)
+    VANTORY_DIFF(lengthHeld) VANTORY_DIFF(pairAbandoned) VANTORY_DIFF(pointsSinceReference)
+    VANTORY_DIFF(referenceCommitted)
 #undef VANTORY_DIFF
     return d;
   }

@@ -43,6 +43,8 @@ inline ::testing::AssertionResult SameState(const MeasurementState& expected,
   VANTORY_COMPARE(nextLength) VANTORY_COMPARE(segX) VANTORY_COMPARE(segY)
   VANTORY_COMPARE(segLen) VANTORY_COMPARE(curX) VANTORY_COMPARE(curY)
   VANTORY_COMPARE(refText) VANTORY_COMPARE(refLength) VANTORY_COMPARE(curLength)
+  VANTORY_COMPARE(heldLength) VANTORY_COMPARE(lengthHeld) VANTORY_COMPARE(pairAbandoned)
+  VANTORY_COMPARE(pointsSinceReference) VANTORY_COMPARE(referenceCommitted)
 #undef VANTORY_COMPARE
   if (diff.empty() && expected == actual) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "states differ in:" << diff;

@@ -170,25 +170,39 @@ TEST_F(ViewFixture, AllNineHundredNinetyNineMeasurementsAreDrawnInOrder) {
   EXPECT_TRUE(session.runtime().errors.empty());
 }
 
-// Right after measure is chosen the working pair is still the reference: it is drawn over
-// in green with its own length. The labels take 8 points from that first move on, except
-// the ones drawn before the size is set on that very move.
+// Right after measure is chosen the working pair is still the reference's own: nothing
+// is drawn over the red reference in green. The labels take 8 points from the first move
+// that draws a working segment in measure mode, except the ones drawn before the size is
+// set on that very move.
 TEST(LiveView, LabelsTurnEightPointOnTheFirstMeasureMove) {
   Session session;
   ASSERT_TRUE(session.Open());
   session.SetReference(1000, 2000, 4000, 6000, "12.3456");
   session.ChooseMeasure();
   auto& prints = session.p().Picture2.prints;
+  using Prints = std::vector<std::pair<float, float>>;
 
   ASSERT_TRUE(session.Move(2000, 3000));
-  using Prints = std::vector<std::pair<float, float>>;
-  EXPECT_EQ(prints, (Prints{{12.3456f, kInitialFontSize}, {12.345f, 8}}));
-  EXPECT_EQ(session.p().Picture2.calls.back(), (Call{"Line", {1000, 2000, 4000, 6000, kGreen}}));
-  EXPECT_EQ(session.state().curLength, 12.345f);
+  EXPECT_EQ(prints, (Prints{{12.3456f, kInitialFontSize}}));
+  const std::vector<Call> lines = [&] {
+    std::vector<Call> found;
+    for (const Call& call : session.p().Picture2.calls) {
+      if (call.op == "Line") found.push_back(call);
+    }
+    return found;
+  }();
+  EXPECT_EQ(lines, (std::vector<Call>{{"Line", {1000, 2000, 4000, 6000, kRed}}}));
 
   prints.clear();
-  ASSERT_TRUE(session.Move(2000, 3000));
-  EXPECT_EQ(prints, (Prints{{12.3456f, 8}, {12.345f, 8}}));
+  session.Left(1000, 2000);
+  ASSERT_TRUE(session.Move(2500, 4000));  // the rubber band: 2500 of 5000 twips
+  EXPECT_EQ(prints, (Prints{{12.3456f, kInitialFontSize}, {6.172f, 8}}));
+  EXPECT_EQ(session.p().Picture2.calls.back(), (Call{"Line", {1000, 2000, 2500, 4000, kGreen}}));
+  EXPECT_EQ(session.state().curLength, 6.172f);
+
+  prints.clear();
+  ASSERT_TRUE(session.Move(2500, 4000));
+  EXPECT_EQ(prints, (Prints{{12.3456f, 8}, {6.172f, 8}}));
 
   prints.clear();
   session.ChooseReference();
@@ -217,15 +231,39 @@ TEST_F(ViewFixture, RubberBandFollowsThePointerUnclamped) {
   EXPECT_EQ(state().curLength, 50);  // 2500 twips against the reference's 5000
 }
 
-TEST_F(ViewFixture, ANewLengthRelabelsTheReferenceBeforeItsLineMoves) {
+// A length typed for a new pair changes nothing on screen until the pair is committed:
+// then the reference moves and takes the new label together.
+TEST_F(ViewFixture, ANewLengthShowsOnlyWithItsCommittedPair) {
   session.ChooseReference();
   session.Left(1200, 2200);
   session.runtime().input_answers.push_back("80");
   session.Left(2800, 3600);
   ASSERT_TRUE(MoveAfresh(2300, 3400));
-  const std::vector<Call> expected = LabelledSegment(1000, 2000, 4000, 6000, 80, kRed, 9);
-  EXPECT_EQ(ToString({drawn().begin() + 1, drawn().begin() + 5}), ToString(expected));
+  EXPECT_EQ(ToString({drawn().begin() + 1, drawn().begin() + 5}),
+            ToString(LabelledSegment(1000, 2000, 4000, 6000, 100, kRed, 9)));
+  EXPECT_EQ(drawn().end()[-2], (Call{"Line", {1200, 2200, 2800, 3600, kRed}}));  // the new pair
+
+  session.Right();
+  ASSERT_TRUE(MoveAfresh(2300, 3400));
+  EXPECT_EQ(ToString({drawn().begin() + 1, drawn().begin() + 5}),
+            ToString(LabelledSegment(1200, 2200, 2800, 3600, 80, kRed, 9)));
   EXPECT_EQ(session.p().Picture2.prints[1].first, 50);  // the measurement keeps its label
+}
+
+// After Cancel the abandoned pair is no longer drawn; the committed reference is.
+TEST_F(ViewFixture, ACancelledPairIsNotDrawn) {
+  session.ChooseReference();
+  session.Left(1200, 2200);
+  session.runtime().input_answers.push_back("");
+  session.Left(2800, 3600);
+  ASSERT_TRUE(MoveAfresh(2300, 3400));
+  std::vector<Call> expected = Committed(kInitialFontSize);
+  expected.insert(expected.end(), {{"ForeColor", {kRed}}, {"ForeColor", {kRed}}});
+  EXPECT_EQ(ToString(drawn()), ToString(expected));
+
+  session.Left(1300, 2300);  // a new pair starts: its rubber band is drawn again
+  ASSERT_TRUE(MoveAfresh(2300, 3400));
+  EXPECT_EQ(drawn().back(), (Call{"Line", {1300, 2300, 2300, 3400, kRed}}));
 }
 
 TEST(LiveView, ALiveLengthBeyondTheFloatRangeIsReportedAndNothingChanges) {
