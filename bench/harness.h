@@ -35,6 +35,7 @@
 
 #include "app/main_window.h"
 #include "platform/qt/qt_window.h"
+#include "tests/support/private_home.h"
 
 namespace bench {
 
@@ -61,6 +62,7 @@ class Session {
   QString Path(const char* name) const { return dir_.filePath(name); }
 
  private:
+  vantory::testing_support::PrivateHome home_;  // made before the application
   QApplication app_;
   QTemporaryDir dir_;
 };

@@ -18,6 +18,24 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // ---------------------------------------------------------------- file dialogs
 
+QMimeType NameOnlyIconProvider::MimeType(const QFileInfo& info) const {
+  return mime_types_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+}
+
+QIcon NameOnlyIconProvider::icon(const QFileInfo& info) const {
+  if (info.isRoot()) return icon(Drive);
+  if (info.isDir()) return icon(Folder);
+  if (!info.isFile()) return icon(File);
+  const QIcon themed = QIcon::fromTheme(MimeType(info).iconName());
+  return themed.isNull() ? icon(File) : themed;
+}
+
+QString NameOnlyIconProvider::type(const QFileInfo& info) const {
+  if (!info.isFile()) return QFileIconProvider::type(info);  // folders and the like: no reading
+  const QMimeType mime = MimeType(info);
+  return mime.comment().isEmpty() ? mime.name() : mime.comment();
+}
+
 QStringList QtCommonDialog::NameFilters(const std::string& filter) {
   const QStringList parts = Q(filter).split('|');
   QStringList filters;
@@ -33,7 +51,9 @@ void QtCommonDialog::ShowSave() { Show(true); }
 
 void QtCommonDialog::Show(bool save) {
   if (before_modal) before_modal();
+  NameOnlyIconProvider icons;  // outlives the dialog, which only borrows it
   QFileDialog dialog(parent_ ? parent_() : nullptr);
+  dialog.setIconProvider(&icons);
   dialog.setObjectName(save ? "saveDialog" : "openDialog");
   // Qt's own dialog, the file types by their descriptions only. The Save dialog asks
   // before it replaces an existing file: a click on the original photo in the list must

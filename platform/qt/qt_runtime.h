@@ -2,6 +2,8 @@
 // input box, the message boxes and the error report, Open and Save dialogs.
 #pragma once
 
+#include <QFileIconProvider>
+#include <QMimeDatabase>
 #include <QString>
 #include <functional>
 
@@ -10,6 +12,20 @@
 class QWidget;
 
 namespace vantory::qt {
+
+// Icons and type names for the file dialogs, found from the file's name alone. Qt's own
+// provider asks the MIME database, which reads the start of every file listed, on the
+// GUI thread: in /proc, reading /proc/kmsg blocks for ever and the dialog with it.
+class NameOnlyIconProvider : public QFileIconProvider {
+ public:
+  using QFileIconProvider::icon;
+  QIcon icon(const QFileInfo& info) const override;
+  QString type(const QFileInfo& info) const override;
+
+ private:
+  QMimeType MimeType(const QFileInfo& info) const;
+  QMimeDatabase mime_types_;
+};
 
 // The file dialogs, Qt's own (not the desktop's), so that they look and behave the
 // same everywhere. The file-type list is shown as descriptions only.

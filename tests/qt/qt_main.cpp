@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include "tests/support/private_home.h"
+
 namespace {
 
 QtMessageHandler g_default_handler = nullptr;
@@ -20,6 +22,7 @@ void Messages(QtMsgType type, const QMessageLogContext& context, const QString& 
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const vantory::testing_support::PrivateHome home;
   ::testing::InitGoogleTest(&argc, argv);
   g_default_handler = qInstallMessageHandler(Messages);
   QApplication app(argc, argv);
