@@ -11,7 +11,9 @@ packages=(
   # a font for the Chinese captions
   fonts-wqy-microhei
   # tests: GoogleTest; a virtual X server and real input events for the end-to-end tests
-  libgtest-dev xvfb xauth xdotool imagemagick
+  libgtest-dev xvfb xauth xdotool x11-utils imagemagick python3
+  # the Debian package and its checks
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()
