@@ -1,0 +1,66 @@
+// What is drawn, and in which order, on screen and in a saved picture: each segment's
+// label at its midpoint, then its line over it; the reference first, then the
+// measurements in the order of their commits. One path serves both, through a map from
+// view twips to the twips of what is drawn on.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/geometry.h"
+#include "core/ports.h"
+#include "core/session.h"
+
+namespace vantory {
+
+// From view twips to the twips of the drawing: the identity on screen; for a saved picture,
+// the shown rectangle onto the picture at its natural size (its left and top edges to 0,
+// its right and bottom edges to the picture's width and height), each coordinate as
+// (v - left) x pictureWidth / width in doubles, subtract, multiply, divide.
+class CoordinateMap {
+ public:
+  static CoordinateMap identity() { return CoordinateMap(); }
+  static CoordinateMap onto(TwipRect shown, TwipSize picture) { return CoordinateMap(shown, picture); }
+  double x(float v) const;
+  double y(float v) const;
+
+ private:
+  CoordinateMap() = default;
+  CoordinateMap(TwipRect shown, TwipSize picture) : identity_(false), shown_(shown), picture_(picture) {}
+  bool identity_ = true;
+  TwipRect shown_;
+  TwipSize picture_;
+};
+
+// One segment: its label with the top-left corner at the midpoint of the mapped points,
+// then the line between them.
+void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment,
+                         float value, Ink ink);
+
+// The committed annotations to draw: the reference (none when null) and the measurements.
+struct Annotations {
+  const Segment* reference = nullptr;
+  float referenceLength = 0;
+  std::span<const Measurement> measurements;
+};
+
+// The reference in red labelled with its length, then every measurement in green
+// labelled with its own, in commit order.
+void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotations& annotations);
+
+// The annotations of a saved picture, copied out of the session so that they can be
+// drawn later or elsewhere: the reference once one has been committed, and every
+// measurement.
+class SavedAnnotations {
+ public:
+  explicit SavedAnnotations(const MeasurementSession& session);
+  Annotations view() const { return {reference_ ? &*reference_ : nullptr, reference_length_, measurements_}; }
+
+ private:
+  std::optional<Segment> reference_;
+  float reference_length_;
+  std::vector<Measurement> measurements_;
+};
+
+}  // namespace vantory

@@ -1,0 +1,65 @@
+// The menu commands and the pointer's presses and moves over the picture. Each runs
+// through one guard: when it fails, the session is put back as it was before and the
+// error report is shown; the program goes on.
+#pragma once
+
+#include <string>
+
+#include "core/geometry.h"
+#include "core/ports.h"
+#include "core/session.h"
+
+namespace vantory {
+
+enum class MouseButton { kLeft, kRight, kOther };
+
+class Commands {
+ public:
+  struct Ports {
+    Window& window;
+    LiveSurface& surface;
+    PictureFiles& files;
+    Prompts& prompts;
+  };
+  explicit Commands(Ports ports);
+
+  // The menus as the program starts: the annotate menu and its measure command disabled.
+  void start();
+
+  // 文件 > 打开: choose a picture, learn its size from its header, fit it to the window
+  // and show it. A failed Open changes nothing (the dialog's file name included).
+  void openPicture();
+  // 文件 > 保存: the picture read again at its natural size with the annotations drawn on
+  // it, then a file name, then the bitmap written.
+  void savePicture();
+  void exitProgram();
+  void showAbout();
+  void chooseReferenceMode();
+  void chooseMeasureMode();
+
+  // A press or a move over the shown picture, at (x, y) twips from its top-left corner.
+  void press(MouseButton button, float x, float y);
+  void move(float x, float y);
+
+  const MeasurementSession& session() const { return session_; }
+  // Where the picture is shown on the view surface; before the first Open, where the
+  // empty picture lies.
+  TwipRect pictureRect() const { return picture_rect_; }
+  const std::string& picturePath() const { return picture_path_; }
+
+ private:
+  // Runs a command; a command that `changes` the session has it put back when it fails.
+  template <bool changes, typename Command>
+  void guarded(Command&& command);
+  void report() noexcept;
+  TwipPoint viewPoint(float x, float y) const;
+  void askReferenceLength();
+
+  Ports ports_;
+  MeasurementSession session_;
+  std::string picture_path_;
+  TwipRect picture_rect_{720, 840, 10215, 5655};
+  std::string dialog_name_;  // the name both file dialogs start with
+};
+
+}  // namespace vantory

@@ -1,0 +1,20 @@
+// The live view, drawn afresh at every pointer move over the picture: the picture comes
+// back, then (in reference or measure mode) the committed annotations, then the working
+// pair: finished, or as a rubber band from its first point to the pointer.
+#pragma once
+
+#include "core/geometry.h"
+#include "core/ports.h"
+#include "core/session.h"
+
+namespace vantory {
+
+// Draws the view for the pointer at view point `pointer`. The reference is shown while
+// none of its coordinates is 0 (before its first commit they all are). In reference mode
+// the working pair is a bare red line; in measure mode a green one labelled with its
+// length against the reference, and from the first such label on, every label of the
+// view is drawn at 8 points. A length beyond the float range throws after what comes
+// before it has been drawn.
+void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer);
+
+}  // namespace vantory

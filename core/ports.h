@@ -1,0 +1,98 @@
+// The narrow interfaces through which the commands reach the toolkit: drawing, the view
+// on screen, picture files, dialogs and messages, the window and its menus. Positions are
+// twips; no toolkit type appears here.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/geometry.h"
+
+namespace vantory {
+
+class AppError;
+
+// The two kinds of annotation, each with its colour: the reference red, measurements green.
+enum class Ink { kReference, kMeasurement };
+
+// Draws labels and one-pixel lines, positions in the twips of what it draws on.
+class Painter {
+ public:
+  virtual ~Painter() = default;
+  // The label text of `value` (labelText), its top-left corner at `topLeft`.
+  virtual void label(TwipPoint topLeft, float value, Ink ink) = 0;
+  virtual void line(TwipPoint from, TwipPoint to, Ink ink) = 0;
+};
+
+// The view on screen: the picture at its place on the view surface, with what the live
+// view draws over it.
+class LiveSurface {
+ public:
+  virtual ~LiveSurface() = default;
+  // The view surface's inner size.
+  virtual TwipSize area() const = 0;
+  // Shows the picture in the file at `path` scaled into `rect`. Throws AppError, showing
+  // what it showed before, when the picture cannot be decoded.
+  virtual void showPicture(const std::string& path, TwipRect rect) = 0;
+  // Starts a new frame: what was drawn over the view since the last one is wiped (the
+  // picture and the background come back). Returns the painter for the frame.
+  virtual Painter& newFrame() = 0;
+  // Labels are drawn at 8 points from now on, instead of the default font's size.
+  virtual void useSmallLabels() = 0;
+};
+
+// Draws the annotations on a picture at its natural size, given in twips.
+using ExportDrawing = std::function<void(Painter& painter, TwipSize pictureSize)>;
+
+// A picture being readied for Save: read again from its file at its natural size, with
+// the annotations drawn on it.
+class ExportJob {
+ public:
+  virtual ~ExportJob() = default;
+  // Writes it to `path` as a Windows bitmap, whatever the path's extension: completely or
+  // not at all. Throws AppError.
+  virtual void writeTo(const std::string& path) = 0;
+};
+
+class PictureFiles {
+ public:
+  virtual ~PictureFiles() = default;
+  // The upright natural size of the picture in the file at `path`, read from its header.
+  // Throws AppError for a missing or unreadable file, a file that is not a picture, or a
+  // picture too large to open.
+  virtual TwipSize probe(const std::string& path) = 0;
+  // Reads the picture at `path` again at its natural size and draws on it with `drawing`.
+  // Throws AppError when it cannot be read.
+  virtual std::unique_ptr<ExportJob> prepareExport(const std::string& path,
+                                                   ExportDrawing drawing) = 0;
+};
+
+// Dialogs and message boxes, all modal.
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+  // The Open and Save file dialogs, starting with `initialName`: the full path chosen,
+  // or "" when cancelled.
+  virtual std::string chooseFileToOpen(const std::string& initialName) = 0;
+  virtual std::string chooseFileToSave(const std::string& initialName) = 0;
+  // The input box: the text confirmed, or "" on Cancel.
+  virtual std::string askText(const std::string& prompt, const std::string& title,
+                              const std::string& initialText) = 0;
+  // A message with one OK button, captioned with the program's title.
+  virtual void showMessage(const std::string& text) = 0;
+  // The error report.
+  virtual void showError(const AppError& error) = 0;
+};
+
+// The main window: its client area, its menus, and closing it.
+class Window {
+ public:
+  virtual ~Window() = default;
+  virtual TwipSize clientArea() const = 0;
+  virtual void setAnnotateMenuEnabled(bool enabled) = 0;
+  virtual void setMeasureCommandEnabled(bool enabled) = 0;
+  virtual void close() = 0;
+};
+
+}  // namespace vantory

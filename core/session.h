@@ -1,0 +1,82 @@
+// The measuring session: the mode, the pair of points being placed, the reference with its
+// real length, and the measurements with theirs. Plain values; the commands change it and
+// the drawing reads it.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "core/geometry.h"
+
+namespace vantory {
+
+enum class Mode { kIdle, kReference, kMeasure };
+
+struct Measurement {
+  Segment segment;
+  float length = 0;  // scaled against the reference of its commit, cut to three decimals
+  bool operator==(const Measurement&) const = default;
+};
+
+class MeasurementSession {
+ public:
+  static constexpr std::size_t kMaxMeasurements = 999;
+
+  Mode mode() const { return mode_; }
+  void setMode(Mode mode) { mode_ = mode; }
+
+  // A left press at `point` (view twips) in reference or measure mode: the first point of
+  // a new pair, or the second of the pair begun. Returns true when it completed a pair in
+  // reference mode: its length is then held (holdLength) or the pair abandoned
+  // (abandonPair) before anything else happens.
+  bool placePoint(TwipPoint point);
+  void holdLength(float length);
+  void abandonPair();
+
+  enum class Commit {
+    kNothing,          // nothing to commit
+    kReference,        // the working pair became the reference
+    kZeroReference,    // refused: the pair's two points coincide
+    kMeasurement,      // the working pair became a measurement
+    kFull,             // refused: kMaxMeasurements already
+  };
+  // A right press. In reference mode it commits a pair whose length was typed; in measure
+  // mode a pair placed since the reference was committed (again and again, if pressed
+  // again). A measurement's length is computed before anything changes, so a length
+  // beyond the float range throws with the session untouched.
+  Commit commit();
+
+  // The scaled length of `segment` against the committed reference.
+  float lengthOf(const Segment& segment) const;
+
+  bool referenceCommitted() const { return reference_committed_; }
+  const Segment& reference() const { return reference_; }  // all zero before the first commit
+  float referenceLength() const { return reference_length_; }
+  const std::vector<Measurement>& measurements() const { return measurements_; }
+
+  // The pair being placed: both points are (0, 0) before the first press; while the second
+  // point is pending, `b` still holds the previous pair's.
+  const Segment& workingPair() const { return working_; }
+  bool secondPointPending() const { return second_point_pending_; }
+  // Whether the finished working pair is drawn: in reference mode unless its length box
+  // was cancelled; in measure mode once a pair has been placed since the reference was
+  // committed (before that it is the reference's own pair).
+  bool workingPairShown() const;
+
+  bool operator==(const MeasurementSession&) const = default;
+
+ private:
+  Mode mode_ = Mode::kIdle;
+  Segment working_;
+  bool second_point_pending_ = false;
+  float held_length_ = 0;      // typed for the working pair, not yet the reference's
+  bool length_held_ = false;
+  bool pair_abandoned_ = false;
+  bool new_pair_since_reference_ = false;
+  Segment reference_;
+  float reference_length_ = 0;
+  bool reference_committed_ = false;
+  std::vector<Measurement> measurements_;
+};
+
+}  // namespace vantory

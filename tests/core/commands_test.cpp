@@ -1,0 +1,398 @@
+// The commands over the recording fakes: start-up, Open, modes and presses, the length
+// box, Save, About and Exit, and the guard that keeps the session when a command fails.
+#include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
+
+#include "tests/core/program.h"
+
+namespace vantory::testing {
+namespace {
+
+using fakes::label;
+using fakes::line;
+
+TEST(Start, OnlyTheFileMenuAndAboutAreAvailable) {
+  Program p;
+  EXPECT_FALSE(p.fake().window.annotateEnabled);
+  EXPECT_FALSE(p.fake().window.measureEnabled);
+  EXPECT_EQ(p.session().mode(), Mode::kIdle);
+  EXPECT_EQ(p.commands().pictureRect(), (TwipRect{720, 840, 10215, 5655}));
+  // Before any Open nothing a press or a move does reaches the session.
+  const MeasurementSession before = p.session();
+  p.left(1000, 1000);
+  p.right();
+  EXPECT_TRUE(p.move(1000, 1000).empty());
+  EXPECT_EQ(p.session(), before);
+}
+
+TEST(About, ShowsItsOneLineTextAndChangesNothing) {
+  Program p;
+  p.commands().showAbout();
+  ASSERT_EQ(p.prompts().messages.size(), 1u);
+  const std::string& shown = p.prompts().messages[0];
+  EXPECT_EQ(shown, "Vantory 图片尺寸测量工具，By Tarvo  联系邮箱：tarvo@example.com");
+  EXPECT_EQ(p.fake().window.closes, 0);
+}
+
+TEST(Exit, ClosesWithoutAskingEvenWithUnsavedMeasurements) {
+  Program p;
+  p.open();
+  p.setReference({1000, 2000}, {4000, 6000});
+  p.commands().exitProgram();
+  EXPECT_EQ(p.fake().window.closes, 1);
+  EXPECT_TRUE(p.prompts().messages.empty());
+  EXPECT_TRUE(p.fake().disk.written.empty());
+}
+
+// ---------------------------------------------------------------- Open
+
+TEST(Open, ShowsThePictureFittedAndEnablesAnnotation) {
+  Program p;
+  p.open();
+  EXPECT_EQ(p.commands().picturePath(), kWidePath);
+  EXPECT_EQ(p.commands().pictureRect(), kWideRect);
+  EXPECT_EQ(p.fake().surface.shownPath, kWidePath);
+  EXPECT_EQ(p.fake().surface.shownRect, kWideRect);
+  EXPECT_TRUE(p.fake().window.annotateEnabled);
+  EXPECT_FALSE(p.fake().window.measureEnabled);
+  EXPECT_EQ(p.fake().surface.frames, 0);  // the view is not redrawn
+  ASSERT_EQ(p.prompts().dialogs.size(), 1u);
+  EXPECT_EQ(p.prompts().dialogs[0].kind, "open");
+}
+
+// One file name serves both dialogs: Open empties it once taken, Save keeps the path
+// chosen, a cancelled dialog leaves it empty.
+TEST(Open, TheDialogsShareOneFileName) {
+  Program p;
+  p.open();
+  p.prompts().fileAnswers = {"/out/a.bmp"};
+  p.commands().savePicture();
+  p.commands().openPicture();  // cancelled
+  p.commands().openPicture();
+  p.open("/pictures/b.jpg");
+  p.prompts().fileAnswers = {"/out/b.bmp"};
+  p.commands().savePicture();
+  std::vector<std::string> initial;
+  for (const auto& d : p.prompts().dialogs) initial.push_back(d.kind + " " + d.initialName);
+  EXPECT_EQ(initial, (std::vector<std::string>{"open ", "save ", "open /out/a.bmp", "open ",
+                                               "open ", "save "}));
+}
+
+TEST(Open, ASecondPictureKeepsEverythingMeasured) {
+  Program p;
+  p.open();
+  p.setReference({1000, 2000}, {4000, 6000});
+  p.measure({1000, 2000}, {2500, 4000});
+  p.left(3000, 3000);  // a pending point, in measure mode
+  const MeasurementSession before = p.session();
+  p.open("/pictures/tall.bmp", {3000, 6000});
+  EXPECT_EQ(p.session(), before);
+  EXPECT_EQ(p.commands().pictureRect(), (TwipRect{3813.75f, 120, 4027.5f, 8055}));
+  EXPECT_TRUE(p.fake().window.measureEnabled);
+}
+
+// Whatever fails, and wherever: the picture, its place, the session, the menus and the
+// dialog's file name stay as they were.
+TEST(Open, AFailedOpenChangesNothing) {
+  struct Bad {
+    const char* name;
+    void (*arrange)(fakes::FakeProgram&, const std::string& path);
+    int error;
+  };
+  const Bad rows[] = {
+      {"missing", [](fakes::FakeProgram&, const std::string&) {}, 53},
+      {"not a picture",
+       [](fakes::FakeProgram& f, const std::string& path) { f.disk.unreadable[path] = ErrorCode::kInvalidPicture; },
+       481},
+      {"size unknown",
+       [](fakes::FakeProgram& f, const std::string& path) {
+         f.disk.pictures[path] = {800, 600};
+         f.disk.failNextProbe = true;
+       },
+       481},
+      {"cannot be shown",
+       [](fakes::FakeProgram& f, const std::string& path) {
+         f.disk.pictures[path] = {600, 800};
+         f.disk.failNextShow = true;
+       },
+       481},
+      {"window narrower than the margin",
+       [](fakes::FakeProgram& f, const std::string& path) {
+         f.disk.pictures[path] = {6000, 3000};
+         f.window.client.width = 240;
+       },
+       380},
+      {"window of no height",
+       [](fakes::FakeProgram& f, const std::string& path) {
+         f.disk.pictures[path] = {6000, 3000};
+         f.window.client.height = 0;
+       },
+       11},
+  };
+  for (const Bad& bad : rows) {
+    SCOPED_TRACE(bad.name);
+    Program p;
+    p.open();
+    p.setReference({1000, 2000}, {4000, 6000});
+    p.prompts().fileAnswers = {"/out/saved.bmp"};
+    p.commands().savePicture();  // the dialogs' name is now the saved path
+    const MeasurementSession before = p.session();
+    bad.arrange(p.fake(), "/pictures/bad.jpg");
+    p.prompts().fileAnswers = {"/pictures/bad.jpg"};
+    p.commands().openPicture();
+
+    ASSERT_EQ(p.prompts().errors.size(), 1u);
+    EXPECT_EQ(p.prompts().errors[0].first, bad.error);
+    EXPECT_EQ(p.session(), before);
+    EXPECT_EQ(p.commands().picturePath(), kWidePath);
+    EXPECT_EQ(p.commands().pictureRect(), kWideRect);
+    EXPECT_EQ(p.fake().surface.shownPath, kWidePath);
+    EXPECT_TRUE(p.fake().window.measureEnabled);
+    p.commands().openPicture();
+    EXPECT_EQ(p.prompts().dialogs.back().initialName, "/out/saved.bmp");
+  }
+}
+
+TEST(Open, AFailedFirstOpenKeepsTheAnnotateMenuOff) {
+  Program p;
+  p.prompts().fileAnswers = {"/pictures/missing.jpg"};
+  p.commands().openPicture();
+  EXPECT_FALSE(p.fake().window.annotateEnabled);
+  EXPECT_EQ(p.commands().picturePath(), "");
+  p.open();
+  EXPECT_TRUE(p.fake().window.annotateEnabled);
+}
+
+// ---------------------------------------------------------------- the length box
+
+TEST(LengthBox, AsksAfterTheSecondPointAndAgainUntilANumberAboveZero) {
+  Program p;
+  p.open();
+  p.commands().chooseReferenceMode();
+  p.left(1000, 2000);
+  EXPECT_TRUE(p.prompts().questions.empty());
+  p.prompts().textAnswers = {"abc", "1e39", "0", "-100", "-0", "1e-60", " 7.5 "};
+  p.left(4000, 6000);
+
+  const auto& asked = p.prompts().questions;
+  ASSERT_EQ(asked.size(), 7u);
+  EXPECT_EQ(asked[0].prompt, "输入所标注基准的实际长度");
+  EXPECT_EQ(asked[0].title, "输入基准实际长");
+  EXPECT_EQ(asked[0].initialText, "100");
+  const char* const again[] = {"abc", "1e39", "0", "-100", "-0", "1e-60"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(asked[i + 1].initialText, again[i]);  // what was typed stays
+  ASSERT_EQ(p.prompts().errors.size(), 2u);
+  EXPECT_EQ(p.prompts().errors[0].first, 13);
+  EXPECT_EQ(p.prompts().errors[1].first, 6);
+  EXPECT_EQ(p.prompts().messages, std::vector<std::string>(4, texts::kLengthNotPositive));
+  EXPECT_EQ(p.session().referenceLength(), 0);  // held until the commit
+  p.right();
+  EXPECT_EQ(p.session().referenceLength(), 7.5f);
+  EXPECT_TRUE(p.fake().window.measureEnabled);
+}
+
+TEST(LengthBox, ZeroLengthReferenceIsRefusedWithAMessage) {
+  for (const bool hadReference : {false, true}) {
+    Program p;
+    p.open();
+    if (hadReference) p.setReference({1000, 2000}, {4000, 6000});
+    const MeasurementSession before = p.session();
+    p.setReference({2000, 3000}, {2000, 3000}, "50");
+    EXPECT_EQ(p.session().reference(), before.reference());
+    EXPECT_EQ(p.session().referenceLength(), before.referenceLength());
+    EXPECT_EQ(p.prompts().messages, std::vector<std::string>{texts::kZeroReference});
+    EXPECT_EQ(p.fake().window.measureEnabled, hadReference);
+    EXPECT_TRUE(p.noErrors());
+  }
+}
+
+TEST(Measure, TheThousandthMeasurementIsRefusedWithAMessage) {
+  Program p;
+  p.open();
+  p.setReference({1000, 2000}, {1000, 7000}, "100");  // 5000 twips
+  p.commands().chooseMeasureMode();
+  for (int k = 1; k <= 999; ++k) {
+    p.left(1000, 2000);
+    p.left(1000, 2000.0f + k);  // k twips: k / 50
+    p.right();
+  }
+  ASSERT_EQ(p.session().measurements().size(), 999u);
+  EXPECT_EQ(p.session().measurements()[0].length, 0.02f);
+  EXPECT_EQ(p.session().measurements()[998].length, 19.98f);
+  p.left(1100, 2100);  // points can still be placed
+  p.left(1200, 2200);
+  EXPECT_EQ(p.session().workingPair(), (Segment{{1100, 2100}, {1200, 2200}}));
+  p.right();
+  EXPECT_EQ(p.session().measurements().size(), 999u);
+  EXPECT_EQ(p.prompts().messages, std::vector<std::string>{texts::kTooManyMeasurements});
+  EXPECT_TRUE(p.noErrors());
+}
+
+TEST(Measure, ALengthBeyondTheFloatRangeIsReportedAndNothingIsStored) {
+  Program p;
+  p.open();
+  p.setReference({1000, 2000}, {4000, 6000}, "3e38");
+  p.commands().chooseMeasureMode();
+  p.left(1000, 2000);
+  p.left(7000, 10000);  // twice the reference: 6e38
+  const MeasurementSession before = p.session();
+  p.right();
+  EXPECT_EQ(p.session(), before);
+  ASSERT_EQ(p.prompts().errors.size(), 1u);
+  EXPECT_EQ(p.prompts().errors[0].first, 6);
+}
+
+TEST(Points, ThePressAtThePicturesCornerIsItsPlaceOnTheView) {
+  Program p;
+  p.open();
+  p.commands().chooseReferenceMode();
+  p.commands().press(MouseButton::kLeft, 0, 0);
+  EXPECT_EQ(p.session().workingPair().a, (TwipPoint{120, 1293.75f}));
+  p.commands().press(MouseButton::kOther, 50, 50);  // the middle button: nothing
+  EXPECT_TRUE(p.session().secondPointPending());
+}
+
+// ---------------------------------------------------------------- the guard
+
+TEST(Guard, AFailingCommandLeavesTheSessionAsItWasAndReports) {
+  struct Thrown {
+    void (*thrower)();
+    int error;
+    const char* text;
+  };
+  const Thrown rows[] = {{[] { throw std::bad_alloc(); }, 7, "内存不足"},
+                         {[] { throw std::logic_error("broken invariant"); }, 51, "内部错误：broken invariant"},
+                         {[] { throw 42; }, 51, "内部错误"}};
+  for (const Thrown& t : rows) {
+    Program p;
+    p.open();
+    p.setReference({1000, 2000}, {4000, 6000});
+    p.commands().chooseReferenceMode();
+    p.left(1500, 2500);
+    const MeasurementSession before = p.session();
+    p.prompts().beforeAnswer = t.thrower;
+    p.left(3500, 4500);  // the second point asks for a length: the box throws
+    EXPECT_EQ(p.prompts().errors, (std::vector<std::pair<int, std::string>>{{t.error, t.text}}));
+    EXPECT_EQ(p.session(), before);  // the second point taken back
+    p.prompts().beforeAnswer = nullptr;
+    p.prompts().textAnswers = {"5"};
+    p.left(3500, 4500);  // and the program goes on
+    p.right();
+    EXPECT_EQ(p.session().referenceLength(), 5);
+  }
+}
+
+// ---------------------------------------------------------------- Save
+
+class SaveTest : public ::testing::Test {
+ protected:
+  // The view points that map to the picture's corner and centre: the wide picture is shown
+  // at (120, 1293.75), 11415 x 5707.5, and is 6000 x 3000 twips.
+  static constexpr TwipPoint kCorner{120, 1293.75f};
+  static constexpr TwipPoint kCentre{5827.5f, 4147.5f};
+  static constexpr float kQuarter = 2853.75f;  // a quarter of the shown width: 1500 on the picture
+
+  void SetUp() override {
+    p.open();
+    p.setReference(kCorner, kCentre, "100");
+  }
+  void addMeasurements(int n) {
+    for (int k = 1; k <= n; ++k) p.measure({kCorner.x + kQuarter * k, kCorner.y}, kCentre);
+  }
+  void save(const std::string& answer) {
+    p.prompts().fileAnswers = {answer};
+    p.commands().savePicture();
+  }
+  const fakes::FakeDisk::Written& written(const std::string& path) { return p.fake().disk.written.at(path); }
+  std::vector<Drawn> expected(int n) {
+    std::vector<Drawn> d = labelled({0, 0}, {3000, 1500}, 100, Ink::kReference);
+    for (int k = 1; k <= n; ++k) {
+      append(d, labelled({1500.0f * k, 0}, {3000, 1500}, p.session().measurements()[k - 1].length,
+                         Ink::kMeasurement));
+    }
+    return d;
+  }
+
+  Program p;
+};
+
+TEST_F(SaveTest, MapsTheViewOntoThePictureAtItsNaturalSize) {
+  save("/out/a.bmp");
+  EXPECT_EQ(written("/out/a.bmp").picture, kWidePath);
+  EXPECT_EQ(written("/out/a.bmp").size, (TwipSize{6000, 3000}));
+  // The corner to (0, 0), the centre to (3000, 1500), the label's corner at (1500, 750).
+  EXPECT_EQ(written("/out/a.bmp").drawn,
+            (std::vector<Drawn>{label(100, 1500, 750, Ink::kReference), line(0, 0, 3000, 1500, Ink::kReference)}));
+}
+
+TEST_F(SaveTest, DrawsTheReferenceThenEveryMeasurementInOrder) {
+  addMeasurements(3);
+  save("/out/a.bmp");
+  EXPECT_EQ(fakes::toString(written("/out/a.bmp").drawn), fakes::toString(expected(3)));
+}
+
+TEST_F(SaveTest, ACancelledSaveWritesNothingAndTheNextReadsThePictureAgain) {
+  save("/out/a.bmp");
+  addMeasurements(2);
+  const int reads = p.fake().disk.reads;
+  save("");
+  EXPECT_EQ(p.fake().disk.writeOrder, std::vector<std::string>{"/out/a.bmp"});
+  save("/out/b.bmp");
+  EXPECT_EQ(fakes::toString(written("/out/b.bmp").drawn), fakes::toString(expected(2)));
+  EXPECT_EQ(p.fake().disk.reads, reads + 2);
+}
+
+TEST_F(SaveTest, SegmentsAreMappedThroughThePictureOpenedLast) {
+  p.open("/pictures/tall.jpg", {3000, 6000});
+  save("/out/tall.bmp");
+  const Drawn& last = written("/out/tall.bmp").drawn.back();
+  // The view's centre is this picture's centre too: (1500, 3000) of 3000 x 6000.
+  EXPECT_EQ(last.to, (TwipPoint{1500, 3000}));
+  EXPECT_LT(last.from.x, 0);  // the corner of the wide picture lies left of the tall one
+}
+
+TEST_F(SaveTest, FailuresAreReportedAndEverythingIsKept) {
+  addMeasurements(2);
+  p.fake().disk.unwritable["/read-only/a.bmp"] = ErrorCode::kPathAccess;
+  const MeasurementSession before = p.session();
+  save("/read-only/a.bmp");
+  ASSERT_EQ(p.prompts().errors.size(), 1u);
+  EXPECT_EQ(p.prompts().errors[0].first, 75);
+  EXPECT_EQ(p.session(), before);
+  EXPECT_TRUE(p.fake().disk.written.empty());
+
+  // The picture moved away since it was opened: reported before the dialog.
+  p.fake().disk.pictures.erase(kWidePath);
+  const std::size_t dialogs = p.prompts().dialogs.size();
+  save("/out/a.bmp");
+  EXPECT_EQ(p.prompts().errors.back().first, 53);
+  EXPECT_EQ(p.prompts().dialogs.size(), dialogs);
+  EXPECT_TRUE(p.fake().disk.written.empty());
+}
+
+TEST(Save, BeforeAnyPictureSaysThereIsNothingToSave) {
+  Program p;
+  p.prompts().fileAnswers = {"/out/a.bmp"};
+  p.commands().savePicture();
+  EXPECT_EQ(p.prompts().messages, std::vector<std::string>{texts::kNothingToSave});
+  EXPECT_TRUE(p.prompts().dialogs.empty());
+  EXPECT_EQ(p.fake().disk.reads, 0);
+}
+
+// Before a reference is committed there is nothing to mark.
+TEST(Save, WithoutACommittedReferenceThePictureIsWrittenUnmarked) {
+  Program p;
+  p.open();
+  p.prompts().fileAnswers = {"/out/plain.bmp"};
+  p.commands().savePicture();
+  EXPECT_TRUE(p.fake().disk.written.at("/out/plain.bmp").drawn.empty());
+  p.setReference({1000, 2000}, {4000, 6000}, "");  // cancelled
+  p.prompts().fileAnswers = {"/out/plain2.bmp"};
+  p.commands().savePicture();
+  EXPECT_TRUE(p.fake().disk.written.at("/out/plain2.bmp").drawn.empty());
+}
+
+}  // namespace
+}  // namespace vantory::testing

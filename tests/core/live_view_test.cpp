@@ -1,0 +1,193 @@
+// The live view: exactly what each pointer move draws, in order.
+#include <gtest/gtest.h>
+
+#include "tests/core/program.h"
+
+namespace vantory::testing {
+namespace {
+
+using fakes::line;
+
+// Reference R (1000, 2000)-(4000, 6000) of length 100; one measurement M (1500, 2500)-
+// (3000, 4500) of 50. Later pairs start at W1 (2000, 3000); W2 (2600, 3800) is 1000
+// twips from it (20) and the pointer P (2300, 3400) 500 twips (10).
+class LiveView : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    p.open();
+    p.setReference({1000, 2000}, {4000, 6000}, "100");
+    p.measure({1500, 2500}, {3000, 4500});
+  }
+  // The committed annotations, as every move in reference or measure mode starts.
+  static std::vector<Drawn> committed(float points = 9) {
+    std::vector<Drawn> d = labelled({1000, 2000}, {4000, 6000}, 100, Ink::kReference, points);
+    append(d, labelled({1500, 2500}, {3000, 4500}, 50, Ink::kMeasurement, points));
+    return d;
+  }
+  Program p;
+};
+
+TEST_F(LiveView, DrawsTheCommittedAnnotationsThenTheWorkingPair) {
+  struct Row {
+    const char* name;
+    Mode mode;
+    bool pending;
+    std::vector<Drawn> working;
+  };
+  const Row rows[] = {
+      {"reference, finished", Mode::kReference, false, {line(2000, 3000, 2600, 3800, Ink::kReference)}},
+      {"reference, rubber band", Mode::kReference, true, {line(2000, 3000, 2300, 3400, Ink::kReference)}},
+      {"measure, finished", Mode::kMeasure, false, labelled({2000, 3000}, {2600, 3800}, 20, Ink::kMeasurement, 8)},
+      {"measure, rubber band", Mode::kMeasure, true, labelled({2000, 3000}, {2300, 3400}, 10, Ink::kMeasurement, 8)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Program q;
+    q.open();
+    q.setReference({1000, 2000}, {4000, 6000}, "100");
+    q.measure({1500, 2500}, {3000, 4500});
+    q.left(2000, 3000);
+    if (!row.pending) q.left(2600, 3800);
+    row.mode == Mode::kReference ? q.commands().chooseReferenceMode() : q.commands().chooseMeasureMode();
+    std::vector<Drawn> expected = committed();
+    append(expected, row.working);
+    EXPECT_EQ(fakes::toString(q.move(2300, 3400)), fakes::toString(expected));
+  }
+}
+
+TEST(LiveViewIdle, OnlyRestoresThePicture) {
+  Program p;
+  for (int opened = 0; opened < 2; ++opened) {
+    if (opened) p.open();
+    const int frames = p.fake().surface.frames;
+    EXPECT_TRUE(p.move(2000, 3000).empty());
+    EXPECT_EQ(p.fake().surface.frames, frames + 1);
+  }
+}
+
+TEST(LiveViewBeforeAnyPress, TheWorkingLineIsAPointAtTheOrigin) {
+  Program p;
+  p.open();
+  p.commands().chooseReferenceMode();
+  EXPECT_EQ(p.move(2000, 3000), std::vector<Drawn>{line(0, 0, 0, 0, Ink::kReference)});
+}
+
+// The reference is drawn only while none of its four coordinates is 0.
+TEST(LiveViewReference, IsHiddenWhileACoordinateIsZero) {
+  for (int which = 0; which < 4; ++which) {
+    Program p;
+    p.open();
+    // A press left of or above the picture can lie on the view's 0.
+    TwipPoint a{1000, 2000}, b{4000, 6000};
+    (which == 0 ? a.x : which == 1 ? a.y : which == 2 ? b.x : b.y) = 0;
+    p.commands().chooseReferenceMode();
+    p.commands().press(MouseButton::kLeft, float(double{a.x} - 120), float(double{a.y} - 1293.75));
+    p.prompts().textAnswers = {"100"};
+    p.commands().press(MouseButton::kLeft, float(double{b.x} - 120), float(double{b.y} - 1293.75));
+    p.right();
+    ASSERT_TRUE(p.session().referenceCommitted());
+    p.left(1500, 2500);
+    EXPECT_EQ(p.move(2000, 3000), std::vector<Drawn>{line(1500, 2500, 2000, 3000, Ink::kReference)});
+  }
+}
+
+TEST_F(LiveView, AllNineHundredNinetyNineMeasurementsAreDrawnInOrder) {
+  p.commands().chooseMeasureMode();
+  for (int k = 2; k <= 999; ++k) {
+    p.left(1000.0f + k, 2000);
+    p.left(1000.0f + k, 3000);
+    p.right();
+  }
+  p.commands().chooseReferenceMode();
+  const std::vector<Drawn>& drawn = p.move(2300, 3400);
+  ASSERT_EQ(drawn.size(), 2u + 2u * 999u + 1u);
+  for (int k = 2; k <= 999; ++k) {
+    ASSERT_EQ(drawn[2 * k + 1], line(1000.0f + k, 2000, 1000.0f + k, 3000, Ink::kMeasurement)) << k;
+    ASSERT_EQ(drawn[2 * k].value, 20);  // 1000 twips against 5000
+  }
+}
+
+// The labels take 8 points from the first move that draws a working pair in measure mode
+// on, all of them, and stay so; on that move itself the committed ones are drawn before.
+TEST(LiveViewLabels, TurnEightPointOnTheFirstMeasuredPair) {
+  Program p;
+  p.open();
+  p.setReference({1000, 2000}, {4000, 6000}, "12.3456");
+  p.commands().chooseMeasureMode();
+  // The reference's own pair is not drawn over it in green.
+  EXPECT_EQ(p.move(2000, 3000), labelled({1000, 2000}, {4000, 6000}, 12.3456f, Ink::kReference, 9));
+
+  p.left(1000, 2000);
+  std::vector<Drawn> expected = labelled({1000, 2000}, {4000, 6000}, 12.3456f, Ink::kReference, 9);
+  append(expected, labelled({1000, 2000}, {2500, 4000}, 6.172f, Ink::kMeasurement, 8));
+  EXPECT_EQ(p.move(2500, 4000), expected);
+
+  expected[0].points = 8;
+  EXPECT_EQ(p.move(2500, 4000), expected);
+
+  p.commands().chooseReferenceMode();
+  expected.resize(2);
+  expected.push_back(line(1000, 2000, 2000, 3000, Ink::kReference));  // no label on it
+  EXPECT_EQ(p.move(2000, 3000), expected);
+}
+
+// Committed and still the working pair: drawn from the stored length, then again.
+TEST_F(LiveView, AJustCommittedMeasurementIsDrawnTwice) {
+  std::vector<Drawn> expected = committed();
+  append(expected, labelled({1500, 2500}, {3000, 4500}, 50, Ink::kMeasurement, 8));
+  EXPECT_EQ(p.move(2300, 3400), expected);
+}
+
+TEST_F(LiveView, TheRubberBandFollowsThePointerUnclamped) {
+  p.left(2000, 3000);
+  EXPECT_EQ(p.move(2000, 3000).back(), line(2000, 3000, 2000, 3000, Ink::kMeasurement));
+  EXPECT_EQ(p.fake().surface.frame().end()[-2].value, 0);
+  p.commands().move(-620, 1706.25f);  // left of the picture: used as it is
+  EXPECT_EQ(p.fake().surface.frame().back(), line(2000, 3000, -500, 3000, Ink::kMeasurement));
+  EXPECT_EQ(p.fake().surface.frame().end()[-2].value, 50);  // 2500 twips against 5000
+}
+
+// A length typed for a new pair changes nothing on screen until the pair is committed.
+TEST_F(LiveView, ANewLengthShowsOnlyWithItsCommittedPair) {
+  p.commands().chooseReferenceMode();
+  p.left(1200, 2200);
+  p.prompts().textAnswers = {"80"};
+  p.left(2800, 3600);
+  std::vector<Drawn> expected = committed();
+  expected.push_back(line(1200, 2200, 2800, 3600, Ink::kReference));
+  EXPECT_EQ(p.move(2300, 3400), expected);
+
+  p.right();
+  expected = labelled({1200, 2200}, {2800, 3600}, 80, Ink::kReference);
+  append(expected, labelled({1500, 2500}, {3000, 4500}, 50, Ink::kMeasurement));
+  expected.push_back(line(1200, 2200, 2800, 3600, Ink::kReference));
+  EXPECT_EQ(p.move(2300, 3400), expected);
+}
+
+TEST_F(LiveView, ACancelledPairIsNotDrawnUntilANewOneStarts) {
+  p.commands().chooseReferenceMode();
+  p.left(1200, 2200);
+  p.prompts().textAnswers = {""};
+  p.left(2800, 3600);
+  EXPECT_EQ(p.move(2300, 3400), committed());
+  p.left(1300, 2300);
+  EXPECT_EQ(p.move(2300, 3400).back(), line(1300, 2300, 2300, 3400, Ink::kReference));
+}
+
+// A live length beyond the float range: what comes before it is drawn, then the report.
+TEST(LiveViewOverflow, IsReportedAfterTheCommittedAnnotations) {
+  Program p;
+  p.open();
+  p.setReference({1000, 2000}, {4000, 6000}, "3e38");
+  p.commands().chooseMeasureMode();
+  p.left(1000, 2000);
+  const MeasurementSession before = p.session();
+  EXPECT_EQ(p.move(7000, 10000), labelled({1000, 2000}, {4000, 6000}, 3e38f, Ink::kReference, 9));
+  EXPECT_EQ(p.session(), before);
+  ASSERT_EQ(p.prompts().errors.size(), 1u);
+  EXPECT_EQ(p.prompts().errors[0].first, 6);
+  EXPECT_EQ(p.fake().surface.labelPoints(), 8);  // the switch was made before the failure
+}
+
+}  // namespace
+}  // namespace vantory::testing
