@@ -90,7 +90,7 @@ void Commands::savePicture() {
   });
 }
 
-void Commands::exitProgram() { ports_.window.close(); }
+void Commands::exitProgram() { ports_.window.closeWindow(); }
 
 void Commands::showAbout() {
   guarded<false>([this] { ports_.prompts.showMessage(texts::kAbout); });

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/geometry.h"
+#include "core/picture_fit.h"
 #include "core/ports.h"
 #include "core/session.h"
 
@@ -58,7 +59,7 @@ class Commands {
   Ports ports_;
   MeasurementSession session_;
   std::string picture_path_;
-  TwipRect picture_rect_{720, 840, 10215, 5655};
+  TwipRect picture_rect_ = kInitialPictureRect;
   std::string dialog_name_;  // the name both file dialogs start with
 };
 

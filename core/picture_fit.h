@@ -8,6 +8,10 @@ namespace vantory {
 
 inline constexpr float kFitMargin = 240.0f;  // twips
 
+// Where the picture lies before the first Open (empty, but pressed and moved over all the
+// same), on a view surface of 11655 x 8295 twips.
+inline constexpr TwipRect kInitialPictureRect{720, 840, 10215, 5655};
+
 // The picture's natural size is rounded to whole twips (halves to even). Its ratio is
 // compared with the client area's, a 32-bit float (11655 x 8295 gives 1.4050633): a
 // picture at least as wide in proportion (a tie included) is bound by the width (client

@@ -92,7 +92,7 @@ class Window {
   virtual TwipSize clientArea() const = 0;
   virtual void setAnnotateMenuEnabled(bool enabled) = 0;
   virtual void setMeasureCommandEnabled(bool enabled) = 0;
-  virtual void close() = 0;
+  virtual void closeWindow() = 0;
 };
 
 }  // namespace vantory

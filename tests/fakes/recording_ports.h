@@ -123,7 +123,7 @@ class FakeWindow : public Window {
   TwipSize clientArea() const override { return client; }
   void setAnnotateMenuEnabled(bool enabled) override { annotateEnabled = enabled; }
   void setMeasureCommandEnabled(bool enabled) override { measureEnabled = enabled; }
-  void close() override { ++closes; }
+  void closeWindow() override { ++closes; }
   TwipSize client{11655, 8295};
   bool annotateEnabled = true, measureEnabled = true;
   int closes = 0;

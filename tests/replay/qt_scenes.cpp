@@ -1,0 +1,436 @@
+// Scripted runs of the real window, offscreen: pictures of several kinds and sizes opened,
+// references and measurements placed with mouse events, the length box and the file
+// dialogs answered, bad files and paths met, pictures saved. After every step the record
+// takes a hash of what the view shows, every box that appeared with its text, the states
+// of the menus, and a hash of each file written. The record of the program as it was is
+// kept under records/; the program as it is must give the same. The hashes hold for the
+// Qt version and the default font named in the record's first line: with others the test
+// is skipped.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QImageWriter>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/replay/qt_window_factory.h"
+#include "tests/support/private_home.h"
+
+#ifndef VANTORY_RECORDS_DIR
+#error "VANTORY_RECORDS_DIR must name the folder of the kept records"
+#endif
+
+namespace vantory::replay {
+namespace {
+
+std::string sha1(const QByteArray& bytes) {
+  return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(16).toStdString();
+}
+
+std::string environmentLine() {
+  const QFont font = QApplication::font();
+  return std::string("Qt ") + qVersion() + ", font " + QFontInfo(font).family().toStdString() + " " +
+         std::to_string(QFontInfo(font).pointSize()) + "pt";
+}
+
+// Pictures made on the spot: smooth gradients with some texture, so that scaling and
+// compression show.
+QImage pattern(int width, int height, bool alpha = false) {
+  QImage image(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      const int r = 40 + 150 * x / width, g = 60 + 120 * y / height, b = 90 + ((x * 7 + y * 13) % 61);
+      const int a = alpha ? (x < width / 3 ? 0 : x < 2 * width / 3 ? 128 : 255) : 255;
+      line[x] = qRgba(r, g, b, a);
+    }
+  }
+  return image;
+}
+
+class Scenes {
+ public:
+  Scenes() {
+    window_ = makeMainWindow();
+    window_->show();
+    view_ = window_->centralWidget();
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { answerBoxes(); });
+    timer_.start(5);
+  }
+  ~Scenes() { timer_.stop(); }
+
+  QString path(const QString& name) const { return dir_.filePath(name); }
+  void write(const QString& name, const QImage& image, const char* format, int quality = -1) {
+    QImageWriter writer(path(name), format);
+    if (quality >= 0) writer.setQuality(quality);
+    ASSERT_TRUE(writer.write(image)) << writer.errorString().toStdString();
+  }
+
+  // What the next boxes are answered with, in order: the text typed into an input box or
+  // a file dialog ("" cancels); message boxes are acknowledged.
+  void answer(std::initializer_list<QString> answers) { answers_.insert(answers_.end(), answers); }
+
+  void menu(const char* caption) {
+    for (QAction* action : window_->findChildren<QAction*>()) {
+      if (action->text() == caption) return action->trigger();
+    }
+    ADD_FAILURE() << "no menu item " << caption;
+  }
+  void press(QPointF at, Qt::MouseButton button = Qt::LeftButton) {
+    const QPointF global = view_->mapToGlobal(at);
+    QMouseEvent down(QEvent::MouseButtonPress, at, global, button, button, Qt::NoModifier);
+    QApplication::sendEvent(view_, &down);
+    QMouseEvent up(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view_, &up);
+  }
+  void move(QPointF at) {
+    QMouseEvent moved(QEvent::MouseMove, at, view_->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(view_, &moved);
+  }
+
+  // Closes a step: what the view shows, the boxes seen, the menus, the files written.
+  void step(const std::string& name, std::initializer_list<QString> written = {}) {
+    QApplication::processEvents();
+    const QImage shown = view_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    std::string line = name + " | view " + sha1(QByteArray(reinterpret_cast<const char*>(shown.constBits()),
+                                                           shown.sizeInBytes()));
+    for (const std::string& box : boxes_) line += " | " + box;
+    boxes_.clear();
+    line += std::string(" | menus ") + (enabled("标注") ? "annotate" : "-") + " " +
+            (enabled("测量标注") ? "measure" : "-");
+    for (const QString& name : written) {
+      QFile file(path(name));
+      line += " | " + name.toStdString() + " " +
+              (file.open(QIODevice::ReadOnly) ? sha1(file.readAll()) + " " + std::to_string(file.size())
+                                               : std::string("missing"));
+    }
+    if (!answers_.empty()) line += " | unanswered " + std::to_string(answers_.size());
+    lines_.push_back(line);
+  }
+
+  const std::vector<std::string>& lines() const { return lines_; }
+
+ private:
+  bool enabled(const char* caption) const {
+    for (QAction* action : window_->findChildren<QAction*>()) {
+      if (action->text() == caption) return action->isEnabled();
+    }
+    for (QMenu* menu : window_->findChildren<QMenu*>()) {
+      if (menu->title() == caption) return menu->menuAction()->isEnabled();
+    }
+    return false;
+  }
+
+  void answerBoxes() {
+    QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr || !box->isVisible() || box == handled_) return;
+    handled_ = box;
+    QString seen = box->objectName() + ": " + box->windowTitle();
+    const QString given = answers_.empty() ? QString() : answers_.front();
+    if (auto* message = qobject_cast<QMessageBox*>(box)) {
+      seen += " \"" + message->text() + "\"";
+      boxes_.push_back(seen.replace(dir_.path(), "<tmp>").toStdString());
+      QTimer::singleShot(0, message, [message] { message->button(QMessageBox::Ok)->click(); });
+      return;
+    }
+    if (!answers_.empty()) answers_.pop_front();
+    if (auto* input = qobject_cast<QInputDialog*>(box)) {
+      seen += " \"" + input->labelText() + "\" \"" + input->textValue() + "\"";
+      QTimer::singleShot(0, input, [input, given] {
+        if (given.isEmpty()) return input->reject();
+        input->setTextValue(given);
+        input->accept();
+      });
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(box)) {
+      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+      seen += " name \"" + (name ? name->text() : QString("?")) + "\"";
+      const QString chosen = given.isEmpty() ? QString() : path(given);
+      QTimer::singleShot(0, dialog, [dialog, name, chosen] {
+        if (chosen.isEmpty() || name == nullptr) return dialog->reject();
+        name->setText(chosen);
+        static_cast<QDialog*>(dialog)->accept();
+      });
+    } else {
+      QTimer::singleShot(0, box, [box] { box->close(); });
+    }
+    boxes_.push_back(seen.replace(dir_.path(), "<tmp>").toStdString());
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<QMainWindow> window_;
+  QWidget* view_ = nullptr;
+  QTimer timer_;
+  QPointer<QWidget> handled_;
+  std::deque<QString> answers_;
+  std::vector<std::string> boxes_;
+  std::vector<std::string> lines_;
+};
+
+// The scenes, each a user's session from start to end.
+std::vector<std::string> runScenes() {
+  std::vector<std::string> out;
+  const auto add = [&](Scenes& s) { out.insert(out.end(), s.lines().begin(), s.lines().end()); };
+
+  {  // A wide PNG: a reference, two measurements, the rubber band, Save.
+    Scenes s;
+    s.write("wide.png", pattern(400, 200), "png");
+    s.step("wide: start");
+    s.answer({"wide.png"});
+    s.menu("打开");
+    s.step("wide: opened");
+    s.menu("设置基准尺寸");
+    s.press({100, 300});
+    s.move({300, 200});
+    s.step("wide: rubber band");
+    s.answer({"30"});
+    s.press({380, 120});
+    s.press({300, 300}, Qt::RightButton);
+    s.move({310, 310});
+    s.step("wide: reference");
+    s.menu("测量标注");
+    s.press({420, 450});
+    s.move({600, 300});
+    s.step("wide: measuring");
+    s.press({740, 200});
+    s.press({200, 200}, Qt::RightButton);
+    s.press({50, 400});
+    s.press({700, 420});
+    s.press({200, 200}, Qt::RightButton);
+    s.move({155, 152});
+    s.step("wide: two measurements");
+    s.answer({"wide-saved.bmp"});
+    s.menu("保存");
+    s.step("wide: saved", {"wide-saved.bmp"});
+    add(s);
+  }
+  {  // A 4:3 JPEG: a cancelled reference, then one typed wrong twice, then Save.
+    Scenes s;
+    s.write("photo.jpg", pattern(640, 480), "jpg", 90);
+    s.answer({"photo.jpg"});
+    s.menu("打开");
+    s.menu("设置基准尺寸");
+    s.press({200, 150});
+    s.answer({""});
+    s.press({500, 400});
+    s.press({300, 300}, Qt::RightButton);
+    s.move({320, 310});
+    s.step("photo: cancelled");
+    s.answer({"plain.bmp"});
+    s.menu("保存");
+    s.step("photo: saved unmarked", {"plain.bmp"});
+    s.press({210, 160});
+    s.answer({"abc", "0", "12.5"});
+    s.press({510, 410});
+    s.press({300, 300}, Qt::RightButton);
+    s.menu("测量标注");
+    s.move({330, 330});
+    s.step("photo: reference after retries");
+    add(s);
+  }
+  {  // A tall BMP with forty measurements, labels turning 8 points, Save.
+    Scenes s;
+    s.write("tall.bmp", pattern(300, 600), "bmp");
+    s.answer({"tall.bmp"});
+    s.menu("打开");
+    s.menu("设置基准尺寸");
+    s.press({330, 40});
+    s.answer({"7.25"});
+    s.press({330, 500});
+    s.press({330, 300}, Qt::RightButton);
+    s.move({300, 300});
+    s.step("tall: reference, default labels");
+    s.menu("测量标注");
+    for (int k = 0; k < 40; ++k) {
+      s.press({300.0 + k % 8 * 10, 30.0 + k * 12});
+      s.press({450.0 - k % 5 * 7, 45.0 + k * 12.5});
+      s.press({400, 300}, Qt::RightButton);
+    }
+    s.move({400, 300});
+    s.step("tall: forty measurements");
+    s.answer({"tall-saved.bmp"});
+    s.menu("保存");
+    s.step("tall: saved", {"tall-saved.bmp"});
+    add(s);
+  }
+  {  // Bad files and paths: the reports, and nothing changes.
+    Scenes s;
+    s.write("good.jpg", pattern(500, 250), "jpg", 85);
+    QFile text(s.path("text.jpg"));
+    text.open(QIODevice::WriteOnly);
+    text.write("not a picture\n");
+    text.close();
+    s.answer({"missing.jpg"});
+    s.menu("打开");
+    s.step("bad: missing file");
+    s.answer({"text.jpg"});
+    s.menu("打开");
+    s.step("bad: not a picture");
+    s.menu("保存");
+    s.step("bad: nothing to save");
+    s.answer({"good.jpg"});
+    s.menu("打开");
+    s.menu("设置基准尺寸");
+    s.press({200, 200});
+    s.answer({"5"});
+    s.press({200, 200});
+    s.press({200, 200}, Qt::RightButton);
+    s.step("bad: zero-length reference");
+    s.press({100, 200});
+    s.answer({"1e39", "5"});
+    s.press({600, 250});
+    s.press({200, 200}, Qt::RightButton);
+    s.menu("测量标注");
+    s.press({100, 400});
+    s.press({700, 120});
+    s.press({200, 200}, Qt::RightButton);
+    s.answer({"no-such-folder/out.bmp"});
+    s.menu("保存");
+    s.step("bad: unwritable path");
+    s.menu("关于");
+    s.step("bad: about");
+    add(s);
+  }
+  {  // A second picture over the first one's measurements; a picture with transparency.
+    Scenes s;
+    s.write("first.png", pattern(400, 300), "png");
+    s.write("clear.png", pattern(300, 400, true), "png");
+    s.answer({"first.png"});
+    s.menu("打开");
+    s.menu("设置基准尺寸");
+    s.press({150, 150});
+    s.answer({"100"});
+    s.press({450, 350});
+    s.press({300, 300}, Qt::RightButton);
+    s.menu("测量标注");
+    s.press({200, 300});
+    s.press({600, 200});
+    s.press({300, 300}, Qt::RightButton);
+    s.answer({"clear.png"});
+    s.menu("打开");
+    s.move({400, 250});
+    s.step("second: over a transparent picture");
+    s.answer({"clear-saved.bmp"});
+    s.menu("保存");
+    s.step("second: saved", {"clear-saved.bmp"});
+    add(s);
+  }
+  {  // A small picture shown enlarged; big and exponent-form lengths.
+    Scenes s;
+    s.write("small.gif", pattern(141, 100).convertToFormat(QImage::Format_Indexed8), "png");
+    s.write("small.png", pattern(141, 100), "png");
+    s.answer({"small.png"});
+    s.menu("打开");
+    s.menu("设置基准尺寸");
+    s.press({50, 50});
+    s.answer({"1e10"});
+    s.press({700, 500});
+    s.press({300, 300}, Qt::RightButton);
+    s.menu("测量标注");
+    s.press({100, 500});
+    s.press({650, 20});
+    s.press({300, 300}, Qt::RightButton);
+    s.move({30, 30});
+    s.step("small: enlarged, exponent labels");
+    s.answer({"small-saved.bmp"});
+    s.menu("保存");
+    s.step("small: saved", {"small-saved.bmp"});
+    add(s);
+  }
+  {  // A large JPEG, shown reduced, saved at its own size.
+    Scenes s;
+    s.write("large.jpg", pattern(2400, 1600), "jpg", 92);
+    s.answer({"large.jpg"});
+    s.menu("打开");
+    s.menu("设置基准尺寸");
+    s.press({60, 100});
+    s.answer({"250"});
+    s.press({700, 100});
+    s.press({300, 300}, Qt::RightButton);
+    s.menu("测量标注");
+    s.press({100, 200});
+    s.press({650, 500});
+    s.press({300, 300}, Qt::RightButton);
+    s.move({640, 30});
+    s.step("large: measured");
+    s.answer({"large-saved.bmp"});
+    s.menu("保存");
+    s.step("large: saved", {"large-saved.bmp"});
+    add(s);
+  }
+  {  // Save twice: the dialog offers the first path; Exit.
+    Scenes s;
+    s.write("again.jpg", pattern(800, 400), "jpg", 80);
+    s.answer({"again.jpg"});
+    s.menu("打开");
+    s.answer({"first.bmp"});
+    s.menu("保存");
+    s.answer({""});
+    s.menu("保存");
+    s.answer({""});
+    s.menu("打开");
+    s.step("again: dialogs share one name", {"first.bmp"});
+    s.menu("退出");
+    s.step("again: exit");
+    add(s);
+  }
+  return out;
+}
+
+std::string recordPath() { return std::string(VANTORY_RECORDS_DIR) + "/qt-scenes.txt"; }
+
+TEST(QtScenes, GiveTheRecordedViewsBoxesAndFiles) {
+  const std::vector<std::string> lines = runScenes();
+  if (const char* writing = std::getenv("VANTORY_RECORD"); writing != nullptr && *writing == '1') {
+    std::ofstream out(recordPath());
+    out << environmentLine() << '\n';
+    for (const std::string& line : lines) out << line << '\n';
+    ASSERT_TRUE(out.good());
+    GTEST_SKIP() << "recorded " << recordPath();
+  }
+  std::ifstream in(recordPath());
+  ASSERT_TRUE(in.good()) << "no record at " << recordPath();
+  std::string environment;
+  std::getline(in, environment);
+  if (environment != environmentLine()) {
+    GTEST_SKIP() << "recorded with " << environment << ", running with " << environmentLine();
+  }
+  std::vector<std::string> kept;
+  for (std::string line; std::getline(in, line);) kept.push_back(line);
+  ASSERT_EQ(kept.size(), lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], kept[i]) << "step " << i;
+}
+
+}  // namespace
+}  // namespace vantory::replay
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const vantory::testing_support::PrivateHome home;
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  return RUN_ALL_TESTS();
+}
