@@ -6,6 +6,8 @@ packages=(
   # build
   g++ make cmake pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
+  # JPEG pictures are decoded with libjpeg(-turbo) directly
+  libjpeg-dev
   # pictures: TIFF, WebP and more besides Qt's built-in formats; Qt's own Chinese texts
   qt6-image-formats-plugins qt6-translations-l10n
   # a font for the Chinese captions
