@@ -14,6 +14,8 @@ packages=(
   fonts-wqy-microhei
   # tests: GoogleTest; a virtual X server and real input events for the end-to-end tests
   libgtest-dev xvfb xauth xdotool imagemagick
+  # tests: crafted compressed pictures
+  zlib1g-dev
 )
 
 missing=()
