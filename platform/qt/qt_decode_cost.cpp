@@ -288,12 +288,13 @@ DecodeCost EstimateDecodeCost(const QString& path, const QByteArray& format, QSi
                               bool turned, const jpeg::Header* jpeg) {
   if (jpeg != nullptr) {
     // libjpeg keeps the coefficients of a multi-scan file at any output size; the full
-    // decode then adds the picture itself, and its turned copy.
+    // decode then adds the picture itself, and its turned copy; a grey picture is decoded
+    // at a byte a pixel, then converted to 32-bit pixels.
     DecodeCost cost;
     cost.decoded = jpeg->size;
-    const qint64 picture = Pixels(jpeg->size) * 4;
+    const qint64 bytes_a_pixel = jpeg->components == 1 ? 5 : turned ? 8 : 4;
     cost.display = jpeg->coefficient_bytes;
-    cost.full = jpeg->coefficient_bytes + picture * (turned ? 2 : 1);
+    cost.full = jpeg->coefficient_bytes + Pixels(jpeg->size) * bytes_a_pixel;
     return cost;
   }
   DecodeCost cost = Cost(stored, Kind::kArgb32);  // GIF and the rest: 32-bit pixels

@@ -303,9 +303,15 @@ QImage Decode(const QString& path, QSize scaled) {
   j_decompress_ptr cinfo = d.Info();
 
   J_COLOR_SPACE out = JCS_EXT_BGRX;
+  QImage::Format format = QImage::Format_RGB32;
   Rows rows = Rows::kDirect;
   switch (cinfo->jpeg_color_space) {
     case JCS_GRAYSCALE:
+      // Grey stays grey, as Qt's plugin keeps it, until after the smooth scaling, which
+      // treats grey pixels apart.
+      out = JCS_GRAYSCALE;
+      format = QImage::Format_Grayscale8;
+      break;
     case JCS_YCbCr:
     case JCS_RGB:
       break;
@@ -333,7 +339,7 @@ QImage Decode(const QString& path, QSize scaled) {
   if (!SetUpPhase(cinfo, d.Err(), out, scale_num)) d.FailFromError();
 
   const QSize size(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height));
-  QImage image(size, QImage::Format_RGB32);
+  QImage image(size, format);
   if (image.isNull()) Fail(kErrOutOfMemory, NoMemory(path));
   std::vector<JSAMPLE> row_buffer;
   if (rows != Rows::kDirect) {

@@ -30,8 +30,9 @@ bool IsJpeg(const QString& path);
 // not those of a JPEG that can be decoded, 53/75 when the file cannot be read.
 Header ReadHeader(const QString& path);
 
-// Decodes the whole file at `scaled` (as stored; empty for the natural size) into
-// RGB32. Raises 481 when the data is cut short or damaged, 7 when memory runs out.
+// Decodes the whole file at `scaled` (as stored; empty for the natural size) into RGB32,
+// or Grayscale8 for a grey picture. Raises 481 when the data is cut short or damaged, 7
+// when memory runs out.
 QImage Decode(const QString& path, QSize scaled);
 
 }  // namespace vantory::qt::jpeg
