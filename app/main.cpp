@@ -5,24 +5,55 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMessageBox>
 #include <QTranslator>
 #include <exception>
+#include <new>
 
+#include "app/main_window.h"
 #include "platform/qt/qt_window.h"
+#include "platform/runtime_error.h"
 
 namespace {
 
+// Shows the error report for an exception that reached the event loop. A failure while
+// showing it (or a second one while the first box is open) is only logged: the program
+// must go on.
+void ShowReport(const vantory::RuntimeError& error) {
+  static bool showing = false;
+  if (showing) {
+    qWarning("Vantory: %s", error.what());
+    return;
+  }
+  showing = true;
+  try {
+    QMessageBox::critical(QApplication::activeWindow(), vantory::text::kTitle,
+                          QString::fromStdString(error.ReportText()));
+  } catch (...) {
+    qWarning("Vantory: %s", error.what());
+  }
+  showing = false;
+}
+
 // The last safety net: an exception that escapes an event is reported, never fatal.
+// Form1's handlers report their own errors; this catches what is raised elsewhere in an
+// event (painting, a widget of Qt's).
 class Application : public QApplication {
  public:
   using QApplication::QApplication;
   bool notify(QObject* receiver, QEvent* event) override {
+    using vantory::RuntimeError;
     try {
       return QApplication::notify(receiver, event);
+    } catch (const RuntimeError& error) {
+      ShowReport(error);
+    } catch (const std::bad_alloc&) {
+      ShowReport(RuntimeError(vantory::kErrOutOfMemory));
     } catch (const std::exception& error) {
-      qWarning("Vantory: %s", error.what());
+      ShowReport(RuntimeError(vantory::kErrInternal,
+                              vantory::StandardDescription(vantory::kErrInternal) + "：" + error.what()));
     } catch (...) {
-      qWarning("Vantory: unknown error");
+      ShowReport(RuntimeError(vantory::kErrInternal));
     }
     return false;
   }

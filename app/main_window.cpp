@@ -26,13 +26,17 @@ void Form1::tuichu_Click() { c_.runtime.Unload(); }
 
 void Form1::about_Click() { c_.runtime.MsgBox(text::kAbout); }
 
-void Form1::Report(const std::exception& error) {
-  if (const auto* runtime_error = dynamic_cast<const RuntimeError*>(&error)) {
-    c_.runtime.ReportError(runtime_error->Number(), runtime_error->Description());
-  } else if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
+void Form1::Report(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const RuntimeError& runtime_error) {
+    c_.runtime.ReportError(runtime_error.Number(), runtime_error.Description());
+  } catch (const std::bad_alloc&) {
     c_.runtime.ReportError(kErrOutOfMemory, StandardDescription(kErrOutOfMemory));
-  } else {
-    c_.runtime.ReportError(kErrInternal, StandardDescription(kErrInternal) + "：" + error.what());
+  } catch (const std::exception& other) {
+    c_.runtime.ReportError(kErrInternal, StandardDescription(kErrInternal) + "：" + other.what());
+  } catch (...) {
+    c_.runtime.ReportError(kErrInternal, StandardDescription(kErrInternal));
   }
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <optional>
 #include <string>
 
 #include "measure/measurement_state.h"
@@ -67,18 +69,22 @@ class Form1 {
   void Image1_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);
   void Image1_MouseMove(std::int16_t button, std::int16_t shift, float x, float y);
 
-  // Runs one handler. When it raises the runtime's error, the window's variables are
-  // put back as they were before the event and the standard error report is shown; the
-  // program goes on. Returns false when the handler failed.
+  // Runs one handler. When it raises anything at all (the runtime's error, a failed
+  // allocation, an exception of any other type), the window's variables are put back as
+  // they were before the event and the standard error report is shown; the program goes
+  // on. The copy of the variables is taken inside the guard too: when even that fails,
+  // the handler has not run and nothing needs putting back. Returns false when the
+  // handler failed.
   template <typename Handler>
   bool Dispatch(Handler&& handler) {
-    const MeasurementState before = state_;
+    std::optional<MeasurementState> before;
     try {
+      before.emplace(state_);
       handler();
       return true;
-    } catch (const std::exception& error) {
-      state_ = before;
-      Report(error);
+    } catch (...) {
+      if (before) state_ = std::move(*before);
+      Report(std::current_exception());
       return false;
     }
   }
@@ -94,7 +100,9 @@ class Form1 {
   const Controls& Ctl() const { return c_; }
 
  private:
-  void Report(const std::exception& error);
+  // Shows the report of `error`: its own number for the runtime's error, 7 (out of
+  // memory) for a failed allocation, 51 (internal error) for anything else.
+  void Report(const std::exception_ptr& error);
   // A press or move position relative to Image1, in view coordinates.
   float ViewX(float x) const;
   float ViewY(float y) const;

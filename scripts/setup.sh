@@ -6,12 +6,16 @@ packages=(
   # build
   g++ make cmake pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
+  # JPEG pictures are decoded with libjpeg(-turbo) directly
+  libjpeg-dev
   # pictures: TIFF, WebP and more besides Qt's built-in formats; Qt's own Chinese texts
   qt6-image-formats-plugins qt6-translations-l10n
   # a font for the Chinese captions
   fonts-wqy-microhei
   # tests: GoogleTest; a virtual X server and real input events for the end-to-end tests
   libgtest-dev xvfb xauth xdotool x11-utils imagemagick python3
+  # tests: crafted compressed pictures
+  zlib1g-dev
   # the Debian package and its checks
   dpkg-dev file lintian desktop-file-utils appstream
 )

@@ -6,66 +6,20 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QSaveFile>
-#include <QStringList>
+#include <QTransform>
 #include <algorithm>
-#include <mutex>
 
 #if defined(Q_OS_LINUX)
 #include <fcntl.h>
 #endif
 
+#include "platform/qt/qt_decode_cost.h"
+#include "platform/qt/qt_errors.h"
+#include "platform/qt/qt_jpeg.h"
 #include "platform/runtime_error.h"
 
 namespace vantory::qt {
 namespace {
-
-std::string Utf8(const QString& text) { return text.toStdString(); }
-
-[[noreturn]] void Fail(int number, const QString& detail) {
-  throw RuntimeError(number, StandardDescription(number) + "：" + Utf8(detail));
-}
-
-// Warnings that the decoders print while reading (libjpeg reports a truncated file
-// only this way, and still hands back a half-grey picture). Collected while a decode
-// runs on the GUI thread.
-QStringList* g_decoder_warnings = nullptr;
-QtMessageHandler g_previous_handler = nullptr;
-
-void CollectWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (g_decoder_warnings != nullptr && type == QtWarningMsg) {
-    g_decoder_warnings->append(message);
-    return;
-  }
-  if (g_previous_handler != nullptr) g_previous_handler(type, context, message);
-}
-
-class WarningCollector {
- public:
-  WarningCollector() {
-    g_decoder_warnings = &warnings_;
-    g_previous_handler = qInstallMessageHandler(CollectWarnings);
-  }
-  ~WarningCollector() {
-    qInstallMessageHandler(g_previous_handler);
-    g_decoder_warnings = nullptr;
-  }
-  // A warning that means the picture's data is incomplete or damaged.
-  bool DataDamaged() const {
-    for (const QString& w : warnings_) {
-      // Stray bytes between markers are common in camera files and harm no pixel.
-      if (w.contains("extraneous bytes", Qt::CaseInsensitive)) continue;
-      if (w.contains("Premature end", Qt::CaseInsensitive) ||
-          w.contains("Corrupt", Qt::CaseInsensitive) ||
-          w.contains("truncat", Qt::CaseInsensitive)) {
-        return true;
-      }
-    }
-    return false;
-  }
-
- private:
-  QStringList warnings_;
-};
 
 void PrepareReader(QImageReader& reader) {
   reader.setAutoTransform(true);  // EXIF orientation, the same wherever a picture is read
@@ -77,9 +31,16 @@ bool Rotated(QImageIOHandler::Transformations transformation) {
   return transformation.testFlag(QImageIOHandler::TransformationRotate90);
 }
 
-QString TooLarge(const QSize& size) {
-  return QString("图片 %1 x %2 像素太大，无法在内存中打开").arg(size.width()).arg(size.height());
-}
+// What Open, and every decode after it, learn from the file before decoding anything.
+struct FileHeader {
+  QByteArray format;
+  QSize stored;  // as stored, before the EXIF orientation
+  QImageIOHandler::Transformations transformation = QImageIOHandler::TransformationNone;
+  bool jpeg = false;
+  DecodeCost cost;
+};
+
+QString MegaBytes(qint64 bytes) { return QString::number((bytes + (1 << 20) - 1) >> 20); }
 
 // A little-endian number of `bytes` bytes at `at`.
 quint32 Le(const QByteArray& data, qsizetype at, int bytes) {
@@ -153,14 +114,22 @@ class WriteBehind : public QIODevice {
  protected:
   qint64 readData(char*, qint64) override { return -1; }
   qint64 writeData(const char* data, qint64 size) override {
-    const qint64 written = file_.write(data, size);
-    if (written < 0) {
-      setErrorString(file_.errorString());
-      return -1;
+    // A write the disk cuts short reports no error, only fewer bytes: the rest is
+    // written again, and that write fails with the reason (a full disk, a file size
+    // limit, an I/O error).
+    qint64 done = 0;
+    while (done < size) {
+      const qint64 written = file_.write(data + done, size - done);
+      if (written <= 0) {
+        setErrorString(file_.error() != QFileDevice::NoError ? file_.errorString()
+                                                             : QString("写入的字节数不足"));
+        return -1;
+      }
+      done += written;
     }
-    pending_ += written;
+    pending_ += done;
     if (pending_ >= kChunk) StartWriting();
-    return written;
+    return done;
   }
 
  private:
@@ -204,10 +173,22 @@ const QtPicture* AsQt(const PictureRef& picture) {
   return dynamic_cast<const QtPicture*>(picture.get());
 }
 
-std::shared_ptr<const QtPicture> QtPicture::Open(const QString& path) {
+namespace {
+
+// The JPEG format under either of its names.
+bool IsJpegFormat(const QByteArray& format) { return format == "jpeg" || format == "jpg"; }
+
+// Checks the file at `path` and reads its header: only a regular file is opened (a named
+// pipe or a device would block the reader, or never end); the picture must be one the
+// readers know, whole as far as its header tells, and decodable in memory, for display
+// and for Save alike. Raises the runtime's error otherwise.
+FileHeader ReadFileHeader(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) Fail(kErrFileNotFound, QString("找不到文件“%1”").arg(path));
   if (info.isDir()) Fail(kErrPathAccess, QString("“%1”是文件夹，不是图片文件").arg(path));
+  if (!info.isFile()) {
+    Fail(kErrPathAccess, QString("“%1”不是普通文件（可能是管道、设备或套接字），不能作为图片打开").arg(path));
+  }
   if (!info.isReadable()) Fail(kErrPathAccess, QString("没有权限读取“%1”").arg(path));
 
   QImageReader reader(path);
@@ -216,25 +197,76 @@ std::shared_ptr<const QtPicture> QtPicture::Open(const QString& path) {
     Fail(kErrInvalidPicture,
          QString("“%1”不是可以打开的图片文件（%2）").arg(path, reader.errorString()));
   }
-  QSize size = reader.size();  // from the header, before any decoding
-  if (!size.isValid()) {
-    // A format that tells its size only by decoding: decode once to learn it.
-    const QImage whole = reader.read();
-    if (whole.isNull()) {
-      Fail(kErrInvalidPicture, QString("无法读取图片“%1”（%2）").arg(path, reader.errorString()));
+  FileHeader header;
+  header.format = reader.format();
+  header.transformation = reader.transformation();
+  header.jpeg = IsJpegFormat(header.format) && jpeg::IsJpeg(path);
+  jpeg::Header jpeg_header;
+  if (header.jpeg) {
+    jpeg_header = jpeg::ReadHeader(path);
+    header.stored = jpeg_header.size;
+  } else {
+    header.stored = reader.size();  // from the header, before any decoding
+    if (!header.stored.isValid()) {
+      // A format that tells its size only by decoding: decode once to learn it (within
+      // the reader's allocation limit).
+      const QImage whole = reader.read();
+      if (whole.isNull()) {
+        Fail(kErrInvalidPicture, QString("无法读取图片“%1”（%2）").arg(path, reader.errorString()));
+      }
+      header.stored = whole.size();
+      header.transformation = QImageIOHandler::TransformationNone;  // already applied
     }
-    size = whole.size();
-  } else if (Rotated(reader.transformation())) {
-    size.transpose();
   }
+  const QSize& size = header.stored;
   if (size.isEmpty()) Fail(kErrInvalidPicture, QString("图片“%1”的宽或高为零").arg(path));
+  const QString described = QString("图片“%1”（%2 x %3 像素）").arg(path).arg(size.width()).arg(size.height());
   if (qint64{size.width()} * size.height() * 4 > kMaxDecodedBytes) {
-    Fail(kErrOutOfMemory, TooLarge(size));
+    Fail(kErrOutOfMemory, QString("%1太大，无法在内存中打开").arg(described));
   }
-  if (CutShort(path, reader.format())) {
-    Fail(kErrInvalidPicture, QString("图片“%1”的数据不完整或已损坏").arg(path));
+  header.cost = EstimateDecodeCost(path, header.format, size, Rotated(header.transformation),
+                                   header.jpeg ? &jpeg_header : nullptr);
+  if (header.cost.Peak() > kMaxDecodedBytes) {
+    Fail(kErrOutOfMemory, QString("%1解码时需要约 %2 MB 内存，超过了 %3 MB 的上限，无法打开")
+                              .arg(described, MegaBytes(header.cost.Peak()), MegaBytes(kMaxDecodedBytes)));
   }
+  if (CutShort(path, header.format)) Fail(kErrInvalidPicture, Damaged(path));
+  return header;
+}
 
+// Turns a decoded picture upright as QImageReader does for its EXIF orientation.
+QImage Upright(QImage image, QImageIOHandler::Transformations transformation) {
+  if (transformation == QImageIOHandler::TransformationNone) return image;
+  if (transformation == QImageIOHandler::TransformationRotate270) {
+    return image.transformed(QTransform().rotate(270));
+  }
+  image = std::move(image).mirrored(transformation.testFlag(QImageIOHandler::TransformationMirror),
+                                    transformation.testFlag(QImageIOHandler::TransformationFlip));
+  if (Rotated(transformation)) image = image.transformed(QTransform().rotate(90));
+  return image;
+}
+
+// Whether `bytes` could be had at this moment. Qt's readers answer a failed allocation
+// only with "cannot read": asked again for what the decode needed, the allocator tells
+// the lack of memory from damaged data.
+bool CanAllocate(qint64 bytes) {
+  const qint64 side = std::max<qint64>(1, bytes / 4 / 16384 + 1);
+  const QImage probe(16384, static_cast<int>(std::min<qint64>(side, 1 << 20)), QImage::Format_ARGB32);
+  return !probe.isNull();
+}
+
+// Fails with the out-of-memory report when `image` is null after a conversion, a scaling
+// or a copy.
+void Allocated(const QImage& image, const QString& path) {
+  if (image.isNull()) Fail(kErrOutOfMemory, NoMemory(path));
+}
+
+}  // namespace
+
+std::shared_ptr<const QtPicture> QtPicture::Open(const QString& path) {
+  const FileHeader header = ReadFileHeader(path);
+  QSize size = header.stored;
+  if (Rotated(header.transformation)) size.transpose();
   std::shared_ptr<QtPicture> picture(new QtPicture());
   picture->path_ = path;
   picture->size_ = size;
@@ -243,44 +275,53 @@ std::shared_ptr<const QtPicture> QtPicture::Open(const QString& path) {
 
 QImage QtPicture::Decode(QSize target) const {
   if (!target.isEmpty() && target == size_) target = QSize();
+  const QString& path = path_;
   if (!pixels_.isNull()) {
-    return target.isEmpty() ? pixels_
-                            : pixels_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (target.isEmpty()) return pixels_;
+    QImage scaled = pixels_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull()) Fail(kErrOutOfMemory, "内存不够，无法缩放图像");
+    return scaled;
   }
-  if (path_.isEmpty()) return QImage();
+  if (path.isEmpty()) return QImage();
   if (!target.isEmpty() && last_scaled_.size() == target) return last_scaled_;
 
+  // The file as it is now, checked again: it may have changed since it was opened.
+  const FileHeader header = ReadFileHeader(path);
+  // The scaled size applies to the picture as stored, before it is turned upright.
+  QSize stored = target;
+  if (Rotated(header.transformation)) stored.transpose();
+
   QImage image;
-  {
-    WarningCollector warnings;
-    QImageReader reader(path_);
+  if (header.jpeg) {
+    image = Upright(jpeg::Decode(path, stored), header.transformation);
+    Allocated(image, path);
+  } else {
+    QImageReader reader(path);
     PrepareReader(reader);
     if (!target.isEmpty()) {
-      // The scaled size applies to the picture as stored, before it is turned upright.
-      QSize stored = target;
-      if (Rotated(reader.transformation())) stored.transpose();
       reader.setScaledSize(stored);
       reader.setQuality(75);  // smooth scaling after the decoder's own reduction
     }
     image = reader.read();
     if (image.isNull()) {
-      const QString why = reader.error() == QImageReader::FileNotFoundError
-                              ? QString("找不到文件“%1”").arg(path_)
-                              : QString("无法读取图片“%1”（%2）").arg(path_, reader.errorString());
-      Fail(reader.error() == QImageReader::FileNotFoundError ? kErrFileNotFound : kErrInvalidPicture,
-           why);
-    }
-    if (warnings.DataDamaged()) {
-      Fail(kErrInvalidPicture, QString("图片“%1”的数据不完整或已损坏").arg(path_));
+      if (reader.error() == QImageReader::FileNotFoundError) {
+        Fail(kErrFileNotFound, QString("找不到文件“%1”").arg(path));
+      }
+      if (!CanAllocate(header.cost.Peak())) Fail(kErrOutOfMemory, NoMemory(path));
+      Fail(kErrInvalidPicture, QString("无法读取图片“%1”（%2）").arg(path, reader.errorString()));
     }
   }
   const QSize wanted = target.isEmpty() ? size_ : target;
   if (image.size() != wanted) {
     image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    Allocated(image, path);
   }
   const QImage::Format format =
       image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-  if (image.format() != format) image.convertTo(format);
+  if (image.format() != format) {
+    image.convertTo(format);
+    Allocated(image, path);
+  }
   if (!target.isEmpty()) last_scaled_ = image;
   return image;
 }
@@ -295,13 +336,20 @@ void PutLe(char* at, quint32 value, int bytes) {
 // header, then the rows bottom-up as blue, green, red, each padded to 4 bytes. Written a
 // few hundred rows at a time; this is several times faster than Qt's general writer,
 // which matters for the 70 MB of a 24-megapixel photo.
+constexpr int kHeaders = 14 + 40;
+
+qint64 BitmapRowBytes(qint64 width) { return (width * 3 + 3) / 4 * 4; }
+
+// Whether a 24-bit bitmap of `size` fits in the format's 32-bit file size.
+bool FitsBitmap(QSize size) {
+  return kHeaders + BitmapRowBytes(size.width()) * size.height() <= 0xFFFFFFFFLL;
+}
+
 bool EncodeBitmap(const QImage& image, QIODevice& out) {
   const qint64 width = image.width();
   const qint64 height = image.height();
-  const qint64 row_bytes = (width * 3 + 3) / 4 * 4;
+  const qint64 row_bytes = BitmapRowBytes(width);
   const qint64 data_bytes = row_bytes * height;
-  constexpr int kHeaders = 14 + 40;
-  if (kHeaders + data_bytes > 0xFFFFFFFFLL) return false;  // beyond what the format holds
 
   char header[kHeaders] = {};
   header[0] = 'B';
@@ -345,21 +393,33 @@ bool EncodeBitmap(const QImage& image, QIODevice& out) {
 void WriteBitmap(const QtPicture& picture, const QString& path) {
   QImage image = picture.Decode();
   if (image.isNull()) Fail(kErrInvalidPicture, "没有可以保存的图像");
-  if (image.format() != QImage::Format_RGB32) image.convertTo(QImage::Format_RGB32);
+  if (image.format() != QImage::Format_RGB32) {
+    image.convertTo(QImage::Format_RGB32);
+    if (image.isNull()) Fail(kErrOutOfMemory, QString("内存不够，无法保存“%1”").arg(path));
+  }
+  if (!FitsBitmap(image.size())) {
+    Fail(kErrPathAccess, QString("无法写入“%1”（图片太大，超出了位图格式的范围）").arg(path));
+  }
 
+  const auto write_failed = [&path](const QString& why) {
+    return QString("无法写入“%1”（磁盘已满或写入失败：%2）").arg(path, why);
+  };
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) {
     Fail(kErrPathAccess, QString("无法写入“%1”（%2）").arg(path, file.errorString()));
   }
   WriteBehind device(file);
   if (!EncodeBitmap(image, device)) {
-    const QString why = file.error() != QFileDevice::NoError ? file.errorString()
-                                                             : QString("图片太大，超出了位图格式的范围");
+    const QString why = device.errorString();
     file.cancelWriting();
-    Fail(kErrPathAccess, QString("无法写入“%1”（%2）").arg(path, why));
+    Fail(kErrPathAccess, write_failed(why));
   }
   if (!file.commit()) {
-    Fail(kErrPathAccess, QString("无法写入“%1”（%2）").arg(path, file.errorString()));
+    // The last bytes and the flush to the disk are written here, then the file is renamed
+    // into place.
+    const bool writing = file.error() == QFileDevice::WriteError || file.error() == QFileDevice::ResourceError;
+    Fail(kErrPathAccess, writing ? write_failed(file.errorString())
+                                 : QString("无法写入“%1”（%2）").arg(path, file.errorString()));
   }
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/number_text.h"
+#include "platform/qt/qt_errors.h"
 
 namespace vantory::qt {
 namespace {
@@ -513,6 +514,7 @@ void CanvasBox::EndPainting() const {
 void CanvasBox::Blank() {
   EndPainting();
   image_ = QImage(std::max(1, Pixel(width_)), std::max(1, Pixel(height_)), QImage::Format_RGB32);
+  if (image_.isNull()) Fail(kErrOutOfMemory, "内存不够，无法建立保存用的画布");
   image_.fill(WindowBackground());
 }
 
@@ -542,11 +544,15 @@ void CanvasBox::SetPicture(const PictureRef& picture) {
     height_ = ToTwips(decoded.height());
   }
   if (decoded.hasAlphaChannel()) {
-    // Transparent parts show the box's background, as on screen.
-    QImage opaque(decoded.size(), QImage::Format_RGB32);
-    opaque.fill(WindowBackground());
-    QPainter(&opaque).drawImage(0, 0, decoded);
-    decoded = opaque;
+    // Transparent parts show the box's background, as on screen: the background is
+    // painted under the premultiplied pixels in place (the same sums as painting them over
+    // it), which leaves every pixel opaque, so no second full-size image is needed.
+    QPainter under;
+    if (!under.begin(&decoded)) Fail(kErrOutOfMemory, "内存不够，无法建立保存用的画布");
+    under.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+    under.fillRect(decoded.rect(), WindowBackground());
+    under.end();
+    decoded.reinterpretAsFormat(QImage::Format_RGB32);
   }
   image_ = std::move(decoded);
   picture_ = picture;
@@ -555,7 +561,9 @@ void CanvasBox::SetPicture(const PictureRef& picture) {
 QPainter& CanvasBox::Painter() {
   if (image_.isNull()) Blank();
   if (!painter_) {
-    painter_ = std::make_unique<QPainter>(&image_);
+    auto painter = std::make_unique<QPainter>();
+    if (!painter->begin(&image_)) Fail(kErrOutOfMemory, "内存不够，无法在保存用的画布上绘制");
+    painter_ = std::move(painter);
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
   }

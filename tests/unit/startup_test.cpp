@@ -121,5 +121,31 @@ TEST(Dispatch, ErrorsThatAreNotTheRuntimesAreReportedToo) {
   EXPECT_NE(errors[1].second.find("broken invariant"), std::string::npos);
 }
 
+TEST(Dispatch, AnExceptionOfAnyTypeIsCaughtUndoneAndReported) {
+  // Not derived from std::exception: a plain value, and a type of the program's own.
+  struct Unexpected {};
+  Session session;
+  ASSERT_TRUE(session.Open());
+  session.SetReference(1000, 2000, 4000, 6000);
+  const MeasurementState before = session.state();
+
+  EXPECT_FALSE(session.Run([&] {
+    session.mutable_state().refText = "changed";
+    throw 42;
+  }));
+  EXPECT_TRUE(SameState(before, session.state()));
+  EXPECT_FALSE(session.Run([&] {
+    session.mutable_state().segX[1] = -1.0f;
+    throw Unexpected{};
+  }));
+  EXPECT_TRUE(SameState(before, session.state()));
+
+  const auto& errors = session.runtime().errors;
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0], (std::pair<int, std::string>{kErrInternal, "内部错误"}));
+  EXPECT_EQ(errors[1], (std::pair<int, std::string>{kErrInternal, "内部错误"}));
+  EXPECT_TRUE(session.Run([&] { session.form().celiang_Click(); }));
+}
+
 }  // namespace
 }  // namespace vantory::unit
