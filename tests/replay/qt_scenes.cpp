@@ -128,7 +128,10 @@ class Scenes {
                                                : std::string("missing"));
     }
     if (!answers_.empty()) line += " | unanswered " + std::to_string(answers_.size());
-    lines_.push_back(line);
+    // One record line a step: line breaks in a box's text are written as \n.
+    std::string flat;
+    for (const char c : line) c == '\n' ? flat += "\\n" : flat += c;
+    lines_.push_back(flat);
   }
 
   const std::vector<std::string>& lines() const { return lines_; }
