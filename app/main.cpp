@@ -10,16 +10,19 @@
 #include <exception>
 #include <new>
 
-#include "app/main_window.h"
-#include "platform/qt/qt_window.h"
-#include "platform/runtime_error.h"
+#include "core/errors.h"
+#include "core/texts.h"
+#include "qt/main_window.h"
 
 namespace {
+
+using vantory::AppError;
+using vantory::ErrorCode;
 
 // Shows the error report for an exception that reached the event loop. A failure while
 // showing it (or a second one while the first box is open) is only logged: the program
 // must go on.
-void ShowReport(const vantory::RuntimeError& error) {
+void showReport(const AppError& error) {
   static bool showing = false;
   if (showing) {
     qWarning("Vantory: %s", error.what());
@@ -27,33 +30,31 @@ void ShowReport(const vantory::RuntimeError& error) {
   }
   showing = true;
   try {
-    QMessageBox::critical(QApplication::activeWindow(), vantory::text::kTitle,
-                          QString::fromStdString(error.ReportText()));
+    QMessageBox::critical(QApplication::activeWindow(), vantory::texts::kTitle,
+                          QString::fromStdString(error.reportText()));
   } catch (...) {
     qWarning("Vantory: %s", error.what());
   }
   showing = false;
 }
 
-// The last safety net: an exception that escapes an event is reported, never fatal.
-// Form1's handlers report their own errors; this catches what is raised elsewhere in an
-// event (painting, a widget of Qt's).
+// The last safety net: an exception that escapes an event is reported, never fatal. The
+// commands report their own errors; this catches what is raised elsewhere in an event
+// (painting, a widget of Qt's).
 class Application : public QApplication {
  public:
   using QApplication::QApplication;
   bool notify(QObject* receiver, QEvent* event) override {
-    using vantory::RuntimeError;
     try {
       return QApplication::notify(receiver, event);
-    } catch (const RuntimeError& error) {
-      ShowReport(error);
+    } catch (const AppError& error) {
+      showReport(error);
     } catch (const std::bad_alloc&) {
-      ShowReport(RuntimeError(vantory::kErrOutOfMemory));
+      showReport(AppError(ErrorCode::kOutOfMemory));
     } catch (const std::exception& error) {
-      ShowReport(RuntimeError(vantory::kErrInternal,
-                              vantory::StandardDescription(vantory::kErrInternal) + "：" + error.what()));
+      showReport(vantory::detailedError(ErrorCode::kInternal, error.what()));
     } catch (...) {
-      ShowReport(RuntimeError(vantory::kErrInternal));
+      showReport(AppError(ErrorCode::kInternal));
     }
     return false;
   }
@@ -72,14 +73,13 @@ int main(int argc, char* argv[]) {
   // The whole interface is Chinese, whatever the user's locale: the standard dialogs
   // (file dialogs, input box, message boxes) take Qt's own Simplified Chinese texts.
   // Without the translation files they stay in English; nothing is said.
-  QTranslator qt_translator;
-  if (qt_translator.load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qt_translator);
+  QTranslator qtTranslator;
+  if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtTranslator);
   }
 
-  vantory::qt::QtMainWindow window;
-  window.Load();
+  vantory::qt::MainWindow window;
   window.show();
   return QApplication::exec();
 }

@@ -1,0 +1,59 @@
+#include "qt/image_painter.h"
+
+#include "core/errors.h"
+#include "qt/pixel_line.h"
+
+namespace vantory::qt {
+
+QColor inkColour(Ink ink) { return ink == Ink::kReference ? QColor(255, 0, 0) : QColor(0, 255, 0); }
+
+QPainter& ImagePainter::painter() {
+  if (!painter_) {
+    painter_ = std::make_unique<QPainter>();
+    if (!painter_->begin(&image_)) {
+      painter_.reset();
+      // No paint engine for the image: it could not be allocated.
+      throw AppError(ErrorCode::kOutOfMemory);
+    }
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setRenderHint(QPainter::TextAntialiasing, true);
+  }
+  return *painter_;
+}
+
+void ImagePainter::end() {
+  if (painter_) {
+    painter_->end();
+    painter_.reset();
+  }
+}
+
+QRect ImagePainter::takeDrawn() { return std::exchange(drawn_, QRect()); }
+
+void ImagePainter::drawn(const QRectF& area) { drawn_ |= area.toAlignedRect() & image_.rect(); }
+
+void ImagePainter::label(TwipPoint topLeft, float value, Ink ink) {
+  QPainter& p = painter();
+  if (how_ == Labels::kKept) {
+    drawn(labels_.drawKept(p, toPixels(topLeft), value, inkColour(ink)));
+  } else {
+    p.setPen(inkColour(ink));
+    drawn(labels_.draw(p, toPixels(topLeft), value));
+  }
+}
+
+void ImagePainter::line(TwipPoint from, TwipPoint to, Ink ink) {
+  QPainter& p = painter();
+  const QPointF a = toPixels(from);
+  const QPointF b = toPixels(to);
+  if (!drawPixelLine(image_, a, b, inkColour(ink).rgb())) {
+    QPen pen(inkColour(ink));
+    pen.setWidth(0);  // cosmetic: one pixel whatever the transformation
+    p.setPen(pen);
+    p.drawLine(a, b);
+  }
+  // The pixels a line between two points can touch.
+  drawn(QRectF(a, b).normalized().adjusted(-2, -2, 2, 2));
+}
+
+}  // namespace vantory::qt
