@@ -22,6 +22,8 @@ bool drawPixelLine(QImage& image, QPointF a, QPointF b, QRgb colour) {
     if (x >= 0 && y >= 0 && x < width && y < height) pixels[y * stride + x] = colour;
   };
   if (x1 == x2 && y1 == y2) {  // a point: the pixel nearest to it
+    // QPainter leaves out a point exactly half a pixel before the first column or row.
+    if (!(x1 > -0.5 && y1 > -0.5)) return true;
     const double x = std::floor(x1 + 0.5), y = std::floor(y1 + 0.5);
     if (x >= 0 && y >= 0 && x < double(width) && y < double(height)) put(qint64(x), qint64(y));
     return true;
