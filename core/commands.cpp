@@ -83,10 +83,13 @@ void Commands::savePicture() {
                            Painter& painter, TwipSize picture) {
           drawAnnotations(painter, CoordinateMap::onto(shown, picture), annotations.view());
         });
+    // The picture is read and drawn while the dialog is open.
     const std::string chosen = ports_.prompts.chooseFileToSave(dialog_name_);
     dialog_name_ = chosen;  // kept: the next dialog starts with it
-    if (chosen.empty()) return;
-    job->writeTo(chosen);
+    if (chosen.empty()) return;  // the work is thrown away
+    job->writeTo(chosen, [this](const AppError* error) {
+      if (error != nullptr) ports_.prompts.showError(*error);
+    });
   });
 }
 

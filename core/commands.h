@@ -30,8 +30,10 @@ class Commands {
   // 文件 > 打开: choose a picture, learn its size from its header, fit it to the window
   // and show it. A failed Open changes nothing (the dialog's file name included).
   void openPicture();
-  // 文件 > 保存: the picture read again at its natural size with the annotations drawn on
-  // it, then a file name, then the bitmap written.
+  // 文件 > 保存: the Save dialog at once; meanwhile the picture is read again at its natural
+  // size and the annotations as they stand now are drawn on it. The bitmap is written
+  // when a file name is chosen; an error on the way (the picture gone since Open, a path
+  // that cannot be written) is reported then. Cancel throws the work away.
   void savePicture();
   void exitProgram();
   void showAbout();

@@ -45,14 +45,17 @@ class LiveSurface {
 // Draws the annotations on a picture at its natural size, given in twips.
 using ExportDrawing = std::function<void(Painter& painter, TwipSize pictureSize)>;
 
-// A picture being readied for Save: read again from its file at its natural size, with
-// the annotations drawn on it.
+// A picture being readied for Save while the user chooses where: read again from its
+// file at its natural size, with the annotations drawn on it. Dropped before writeTo is
+// called, the work is thrown away.
 class ExportJob {
  public:
   virtual ~ExportJob() = default;
-  // Writes it to `path` as a Windows bitmap, whatever the path's extension: completely or
-  // not at all. Throws AppError.
-  virtual void writeTo(const std::string& path) = 0;
+  // Writes the picture, once it is ready, to `path` as a Windows bitmap whatever the
+  // path's extension: completely or not at all. Then calls `finished`, on the thread the
+  // commands run on, with the error that stopped it (reading the picture again, drawing on
+  // it or writing it) or with null.
+  virtual void writeTo(const std::string& path, std::function<void(const AppError*)> finished) = 0;
 };
 
 class PictureFiles {
@@ -62,8 +65,8 @@ class PictureFiles {
   // Throws AppError for a missing or unreadable file, a file that is not a picture, or a
   // picture too large to open.
   virtual TwipSize probe(const std::string& path) = 0;
-  // Reads the picture at `path` again at its natural size and draws on it with `drawing`.
-  // Throws AppError when it cannot be read.
+  // Starts reading the picture at `path` again at its natural size and drawing on it with
+  // `drawing`, and returns at once. Errors are told when the job is written.
   virtual std::unique_ptr<ExportJob> prepareExport(const std::string& path,
                                                    ExportDrawing drawing) = 0;
 };

@@ -2,15 +2,34 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 namespace vantory::qt {
 
-// Writes `image` to `path` as a 24-bit Windows bitmap, whatever the path's extension. The
-// bytes go to a temporary file beside it, flushed to the disk and then renamed over the
-// path: a failed write leaves no partial file and never harms an existing one. Throws
-// AppError: 75 naming the path and the reason (a full disk or a failed write said as
-// such), 7 when memory runs out.
-void writeBitmap(QImage image, const QString& path);
+// A picture laid out as the rows of a 24-bit Windows bitmap (blue, green, red, each row
+// padded to four bytes), in the memory the picture had: no second copy is made. Laid out
+// ahead, the picture is then written as fast as the disk takes it.
+class BitmapRows {
+ public:
+  // Lays out `image` (RGB32; any other format is converted first). Throws AppError 7 when
+  // memory runs out.
+  explicit BitmapRows(QImage image);
+  QSize size() const { return {width_, height_}; }
+
+  // Writes the bitmap to `path`, whatever the path's extension: the bytes go to a
+  // temporary file beside it, flushed to the disk and then renamed over the path, so a
+  // failed write leaves no partial file and never harms an existing one. Throws AppError:
+  // 75 naming the path and the reason (a full disk or a failed write said as such).
+  void writeTo(const QString& path) const;
+
+ private:
+  QImage rows_;  // row y of the picture at scan line y, as bitmap bytes
+  int width_ = 0, height_ = 0;
+  int dotsPerMeterX_ = 3780, dotsPerMeterY_ = 3780;
+};
+
+// Lays out `image` and writes it to `path` (see BitmapRows).
+inline void writeBitmap(QImage image, const QString& path) { BitmapRows(std::move(image)).writeTo(path); }
 
 }  // namespace vantory::qt

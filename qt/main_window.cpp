@@ -1,5 +1,6 @@
 #include "qt/main_window.h"
 
+#include <QCloseEvent>
 #include <QIcon>
 #include <QLayout>
 #include <QMenuBar>
@@ -52,6 +53,11 @@ QAction* MainWindow::addCommand(QMenu* menu, const char* caption, const char* na
     run([this, command] { (commands_.get()->*command)(); });
   });
   return action;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  finishSaving();
+  QMainWindow::closeEvent(event);
 }
 
 void MainWindow::setAnnotateMenuEnabled(bool enabled) { annotateMenu_->menuAction()->setEnabled(enabled); }

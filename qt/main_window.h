@@ -27,6 +27,14 @@ class MainWindow : public QMainWindow, public Window {
   void setMeasureCommandEnabled(bool enabled) override;
   void closeWindow() override { QWidget::close(); }
 
+ protected:
+  // A Save still writing is finished first: closing never loses a file being saved.
+  void closeEvent(QCloseEvent* event) override;
+
+
+ public:
+  // Waits until every Save asked for so far is written, and tells their outcome.
+  void finishSaving() { files_.finishExports(); }
   ViewSurface& view() { return *view_; }
   const Commands& commands() const { return *commands_; }
   QMenu* fileMenu() const { return fileMenu_; }

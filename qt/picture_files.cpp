@@ -4,16 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QPainter>
 #include <QPalette>
 #include <QTransform>
 #include <algorithm>
 
-#include "qt/bitmap_writer.h"
 #include "qt/decode_cost.h"
 #include "qt/image_painter.h"
 #include "qt/jpeg_decoder.h"
-#include "qt/label_images.h"
 #include "qt/picture_errors.h"
 
 namespace vantory::qt {
@@ -241,40 +238,11 @@ TwipSize QtPictureFiles::probe(const std::string& path) {
   return {toTwips(size.width()), toTwips(size.height())};
 }
 
-namespace {
-
-// The annotated picture, ready to be written as a bitmap.
-class BitmapExport : public ExportJob {
- public:
-  explicit BitmapExport(QImage image) : image_(std::move(image)) {}
-  void writeTo(const std::string& path) override { writeBitmap(image_, QString::fromStdString(path)); }
-
- private:
-  QImage image_;
-};
-
-}  // namespace
-
 std::unique_ptr<ExportJob> QtPictureFiles::prepareExport(const std::string& path, ExportDrawing drawing) {
-  QImage canvas = decodePicture(QString::fromStdString(path));
-  if (canvas.hasAlphaChannel()) {
-    // Transparent parts show the view's background, as on screen: the background is painted
-    // under the premultiplied pixels in place (the same sums as painting them over it),
-    // which leaves every pixel opaque, so no second full-size image is needed.
-    QPainter under;
-    if (!under.begin(&canvas)) fail(ErrorCode::kOutOfMemory, "内存不够，无法建立保存用的画布");
-    under.setCompositionMode(QPainter::CompositionMode_DestinationOver);
-    under.fillRect(canvas.rect(), QApplication::palette().color(QPalette::Base));
-    under.end();
-    canvas.reinterpretAsFormat(QImage::Format_RGB32);
-  }
-  {
-    // The labels in the default font, whatever size the view's labels have taken.
-    LabelImages labels(QApplication::font());
-    ImagePainter painter(canvas, labels, ImagePainter::Labels::kDirect);
-    drawing(painter, {toTwips(canvas.width()), toTwips(canvas.height())});
-  }
-  return std::make_unique<BitmapExport>(std::move(canvas));
+  // The labels in the default font, whatever size the view's labels have taken; what the
+  // picture leaves transparent shows the view's background.
+  return exports_.prepare(QString::fromStdString(path), std::move(drawing), QApplication::font(),
+                          QApplication::palette().color(QPalette::Base));
 }
 
 }  // namespace vantory::qt

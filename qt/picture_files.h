@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "core/ports.h"
+#include "qt/export_queue.h"
 
 namespace vantory::qt {
 
@@ -26,7 +27,13 @@ QImage decodePicture(const QString& path, QSize size = QSize());
 class QtPictureFiles : public PictureFiles {
  public:
   TwipSize probe(const std::string& path) override;
+  // Returns at once: the picture is read and drawn on the Save thread (see ExportQueue).
   std::unique_ptr<ExportJob> prepareExport(const std::string& path, ExportDrawing drawing) override;
+  // Waits until every Save asked for so far is written, and tells their outcome.
+  void finishExports() { exports_.finish(); }
+
+ private:
+  ExportQueue exports_;
 };
 
 }  // namespace vantory::qt

@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "core/annotations.h"
 #include "tests/core/program.h"
 
 namespace vantory::testing {
@@ -363,13 +364,35 @@ TEST_F(SaveTest, FailuresAreReportedAndEverythingIsKept) {
   EXPECT_EQ(p.session(), before);
   EXPECT_TRUE(p.fake().disk.written.empty());
 
-  // The picture moved away since it was opened: reported before the dialog.
+  // The picture moved away since it was opened: the dialog comes all the same, and the
+  // report after it; nothing is written. Cancelled, nothing is said.
   p.fake().disk.pictures.erase(kWidePath);
   const std::size_t dialogs = p.prompts().dialogs.size();
   save("/out/a.bmp");
+  EXPECT_EQ(p.prompts().dialogs.size(), dialogs + 1);
   EXPECT_EQ(p.prompts().errors.back().first, 53);
-  EXPECT_EQ(p.prompts().dialogs.size(), dialogs);
   EXPECT_TRUE(p.fake().disk.written.empty());
+  p.prompts().errors.clear();
+  save("");
+  EXPECT_TRUE(p.prompts().errors.empty());
+  EXPECT_EQ(p.session(), before);
+}
+
+// What is saved is what stood when Save was chosen, however late the drawing is done.
+TEST_F(SaveTest, DrawsTheAnnotationsAsTheyStoodWhenSaveWasChosen) {
+  p.fake().disk.drawAtWrite = true;
+  p.prompts().fileAnswers = {"/out/a.bmp"};
+  const std::unique_ptr<ExportJob> job = p.fake().files.prepareExport(
+      kWidePath, [annotations = SavedAnnotations(p.session()), shown = p.commands().pictureRect()](
+                     Painter& painter, TwipSize picture) {
+        drawAnnotations(painter, CoordinateMap::onto(shown, picture), annotations.view());
+      });
+  addMeasurements(2);  // after Save was chosen
+  job->writeTo("/out/a.bmp", [](const AppError*) {});
+  EXPECT_EQ(fakes::toString(written("/out/a.bmp").drawn), fakes::toString(expected(0)));
+  // And the command itself draws from such a copy.
+  save("/out/b.bmp");
+  EXPECT_EQ(fakes::toString(written("/out/b.bmp").drawn), fakes::toString(expected(2)));
 }
 
 TEST(Save, BeforeAnyPictureSaysThereIsNothingToSave) {

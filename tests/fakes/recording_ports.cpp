@@ -1,6 +1,7 @@
 #include "tests/fakes/recording_ports.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace vantory::fakes {
 
@@ -59,29 +60,47 @@ namespace {
 
 class FakeExport : public ExportJob {
  public:
-  FakeExport(FakeDisk& disk, FakeDisk::Written picture) : disk_(disk), picture_(std::move(picture)) {}
-  void writeTo(const std::string& path) override {
+  FakeExport(FakeDisk& disk, std::string picture, ExportDrawing drawing)
+      : disk_(disk), picture_(std::move(picture)), drawing_(std::move(drawing)) {
+    if (!disk_.drawAtWrite) draw();
+  }
+  void writeTo(const std::string& path, std::function<void(const AppError*)> finished) override {
+    if (disk_.drawAtWrite) draw();
+    if (failed_) return finished(&*failed_);
     if (const auto bad = disk_.unwritable.find(path); bad != disk_.unwritable.end()) {
-      throw AppError(bad->second);
+      const AppError error(bad->second);
+      return finished(&error);
     }
-    disk_.written[path] = picture_;
+    disk_.written[path] = drawn_;
     disk_.writeOrder.push_back(path);
+    finished(nullptr);
   }
 
  private:
+  // Reads the picture again and draws on it; an error is kept for writeTo.
+  void draw() {
+    try {
+      ++disk_.reads;
+      const TwipSize size = disk_.read(picture_);
+      RecordingPainter painter;
+      drawing_(painter, size);
+      drawn_ = FakeDisk::Written{picture_, size, std::move(painter.drawn)};
+    } catch (const AppError& error) {
+      failed_ = error;
+    }
+  }
   FakeDisk& disk_;
-  FakeDisk::Written picture_;
+  std::string picture_;
+  ExportDrawing drawing_;
+  FakeDisk::Written drawn_;
+  std::optional<AppError> failed_;
 };
 
 }  // namespace
 
 std::unique_ptr<ExportJob> FakePictureFiles::prepareExport(const std::string& path,
                                                            ExportDrawing drawing) {
-  const TwipSize size = disk_.read(path);
-  ++disk_.reads;
-  RecordingPainter painter;
-  drawing(painter, size);
-  return std::make_unique<FakeExport>(disk_, FakeDisk::Written{path, size, std::move(painter.drawn)});
+  return std::make_unique<FakeExport>(disk_, path, std::move(drawing));
 }
 
 void FakeSurface::showPicture(const std::string& path, TwipRect rect) {

@@ -46,6 +46,7 @@ struct FakeDisk {
   std::map<std::string, TwipSize> pictures;   // path -> natural size
   std::map<std::string, ErrorCode> unreadable;  // path -> the error reading it gives
   std::map<std::string, ErrorCode> unwritable;
+  bool drawAtWrite = false;    // a Save draws when it is written, not when it starts
   bool failNextProbe = false;  // the next probe of a picture on the disk fails (481)
   bool failNextShow = false;   // the next picture shown fails to decode (481)
 

@@ -8,4 +8,5 @@ std::unique_ptr<QMainWindow> makeMainWindow() {
   window->Load();
   return window;
 }
+void settle(QMainWindow&) {}
 }  // namespace vantory::replay

@@ -113,6 +113,7 @@ class Scenes {
 
   // Closes a step: what the view shows, the boxes seen, the menus, the files written.
   void step(const std::string& name, std::initializer_list<QString> written = {}) {
+    settle(*window_);
     QApplication::processEvents();
     const QImage shown = view_->grab().toImage().convertToFormat(QImage::Format_RGB32);
     std::string line = name + " | view " + sha1(QByteArray(reinterpret_cast<const char*>(shown.constBits()),

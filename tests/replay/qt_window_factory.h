@@ -6,4 +6,7 @@
 
 namespace vantory::replay {
 std::unique_ptr<QMainWindow> makeMainWindow();
+// Waits until what the window does in the background (a Save being written) is done, and
+// its outcome told.
+void settle(QMainWindow& window);
 }  // namespace vantory::replay

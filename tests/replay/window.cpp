@@ -4,4 +4,5 @@
 
 namespace vantory::replay {
 std::unique_ptr<QMainWindow> makeMainWindow() { return std::make_unique<qt::MainWindow>(); }
+void settle(QMainWindow& window) { static_cast<qt::MainWindow&>(window).finishSaving(); }
 }  // namespace vantory::replay
