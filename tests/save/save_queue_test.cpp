@@ -1,0 +1,194 @@
+// Save's work on its own thread: the picture read and drawn while the dialog is open, the
+// file written on confirm, Cancel throwing the work away, one Save after the other, and
+// the outcome told back on the commands' thread.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <future>
+#include <memory>
+#include <optional>
+
+#include "core/errors.h"
+#include "qt/bitmap_writer.h"
+#include "qt/image_painter.h"
+#include "qt/label_images.h"
+#include "qt/picture_files.h"
+#include "tests/support/private_home.h"
+
+namespace vantory::qt {
+namespace {
+
+QImage pattern(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x ^ y) & 255));
+  }
+  return image;
+}
+
+QByteArray bytesOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A red line across the picture.
+void aLine(Painter& painter, TwipSize size) { painter.line({0, 0}, {size.width, size.height}, Ink::kReference); }
+
+// The outcome of a Save, as the commands' thread is told it.
+struct Outcome {
+  bool told = false;
+  std::optional<int> error;
+  bool onTheCommandsThread = false;
+  std::function<void(const AppError*)> callback() {
+    return [this](const AppError* e) {
+      told = true;
+      if (e) error = e->number();
+      onTheCommandsThread = QThread::currentThread() == QApplication::instance()->thread();
+    };
+  }
+};
+
+class SaveQueue : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    ASSERT_TRUE(QImageWriter(path("photo.png"), "png").write(pattern(320, 200)));
+  }
+  QString path(const char* name) const { return dir_.filePath(name); }
+  // What the same Save writes when done at once, in the foreground.
+  QByteArray expected(const char* picture) {
+    QImage image = decodePicture(path(picture));
+    QImage drawn = image.convertToFormat(QImage::Format_RGB32);
+    {
+      LabelImages labels(QApplication::font());
+      ImagePainter painter(drawn, labels, ImagePainter::Labels::kDirect);
+      aLine(painter, {toTwips(drawn.width()), toTwips(drawn.height())});
+    }
+    writeBitmap(drawn, path("expected.bmp"));
+    return bytesOf(path("expected.bmp"));
+  }
+
+  QTemporaryDir dir_;
+  QtPictureFiles files_;
+};
+
+TEST_F(SaveQueue, WritesOnConfirmWhatTheForegroundWouldAndTellsItOnTheCommandsThread) {
+  Outcome outcome;
+  std::unique_ptr<ExportJob> job = files_.prepareExport(path("photo.png").toStdString(), aLine);
+  job->writeTo(path("out.bmp").toStdString(), outcome.callback());
+  job.reset();  // written, not dropped
+  files_.finishExports();
+  EXPECT_TRUE(outcome.told);
+  EXPECT_FALSE(outcome.error);
+  EXPECT_TRUE(outcome.onTheCommandsThread);
+  EXPECT_EQ(bytesOf(path("out.bmp")), expected("photo.png"));
+}
+
+TEST_F(SaveQueue, CancelThrowsTheWorkAwayAndWritesNothing) {
+  // A first Save, cancelled while its picture is being drawn; a second, cancelled before
+  // the thread comes to it: that one is not even read.
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> drawnAfter = 0;
+  {
+    const std::unique_ptr<ExportJob> busy = files_.prepareExport(
+        path("photo.png").toStdString(), [released](Painter& p, TwipSize s) {
+          released.wait();
+          aLine(p, s);
+        });
+    const std::unique_ptr<ExportJob> dropped = files_.prepareExport(
+        path("photo.png").toStdString(), [&](Painter& p, TwipSize s) { ++drawnAfter, aLine(p, s); });
+  }  // both dialogs cancelled
+  release.set_value();
+  files_.finishExports();
+  EXPECT_EQ(drawnAfter, 0);
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"photo.png"});
+  // The next Save goes on as usual.
+  Outcome outcome;
+  files_.prepareExport(path("photo.png").toStdString(), aLine)->writeTo(path("out.bmp").toStdString(),
+                                                                          outcome.callback());
+  files_.finishExports();
+  EXPECT_EQ(bytesOf(path("out.bmp")), expected("photo.png"));
+}
+
+// The picture deleted while the dialog is open (before the Save thread has read it): the
+// error comes after the dialog, and nothing is written.
+TEST_F(SaveQueue, APictureDeletedDuringTheDialogIsToldAfterItAndNothingIsWritten) {
+  ASSERT_TRUE(QFile::copy(path("photo.png"), path("doomed.png")));
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  // A first Save holds the thread until the test lets it go.
+  Outcome first, second;
+  files_.prepareExport(path("photo.png").toStdString(), [released](Painter& p, TwipSize s) {
+           released.wait();
+           aLine(p, s);
+         })->writeTo(path("first.bmp").toStdString(), first.callback());
+  std::unique_ptr<ExportJob> job = files_.prepareExport(path("doomed.png").toStdString(), aLine);
+  ASSERT_TRUE(QFile::remove(path("doomed.png")));
+  release.set_value();
+  job->writeTo(path("second.bmp").toStdString(), second.callback());
+  files_.finishExports();
+  EXPECT_FALSE(first.error);
+  ASSERT_TRUE(second.told);
+  EXPECT_EQ(second.error, 53);
+  EXPECT_FALSE(QFile::exists(path("second.bmp")));
+}
+
+// A Save chosen while an earlier one is still at work waits for it: its picture is read
+// only once the earlier file is complete, so one picture at natural size is held at most.
+TEST_F(SaveQueue, ASecondSaveWaitsUntilTheFirstIsWritten) {
+  ASSERT_TRUE(QImageWriter(path("big.png"), "png").write(pattern(2000, 1500)));
+  QByteArray firstWhenSecondStarted;
+  Outcome first, second;
+  files_.prepareExport(path("big.png").toStdString(), aLine)
+      ->writeTo(path("first.bmp").toStdString(), first.callback());
+  files_.prepareExport(path("photo.png").toStdString(), [&](Painter& p, TwipSize s) {
+           firstWhenSecondStarted = bytesOf(path("first.bmp"));
+           aLine(p, s);
+         })->writeTo(path("second.bmp").toStdString(), second.callback());
+  files_.finishExports();
+  EXPECT_FALSE(first.error);
+  EXPECT_FALSE(second.error);
+  EXPECT_EQ(firstWhenSecondStarted, bytesOf(path("first.bmp")));
+  EXPECT_EQ(firstWhenSecondStarted, expected("big.png"));
+  EXPECT_EQ(bytesOf(path("second.bmp")), expected("photo.png"));
+}
+
+TEST_F(SaveQueue, APathThatCannotBeWrittenIsToldAndLeavesNothing) {
+  Outcome outcome;
+  files_.prepareExport(path("photo.png").toStdString(), aLine)
+      ->writeTo(path("no-folder/out.bmp").toStdString(), outcome.callback());
+  files_.finishExports();
+  EXPECT_EQ(outcome.error, 75);
+  EXPECT_FALSE(QDir(path("no-folder")).exists());
+}
+
+// Closing the program with a Save confirmed but not yet written finishes the file.
+TEST_F(SaveQueue, ASaveConfirmedIsWrittenEvenAsTheProgramCloses) {
+  {
+    QtPictureFiles closing;
+    closing.prepareExport(path("photo.png").toStdString(), aLine)
+        ->writeTo(path("out.bmp").toStdString(), [](const AppError*) {});
+    const std::unique_ptr<ExportJob> unconfirmed =
+        closing.prepareExport(path("photo.png").toStdString(), aLine);
+  }
+  EXPECT_EQ(bytesOf(path("out.bmp")), expected("photo.png"));
+  EXPECT_EQ(QDir(dir_.path()).entryList({"*.bmp"}, QDir::Files), (QStringList{"expected.bmp", "out.bmp"}));
+}
+
+}  // namespace
+}  // namespace vantory::qt
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const vantory::testing_support::PrivateHome home;
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
