@@ -20,6 +20,7 @@ extern "C" {
 
 #include "qt/picture_errors.h"
 #include "qt/decode_cost.h"
+#include "qt/large_images.h"
 
 namespace vantory::qt::jpeg {
 namespace {
@@ -341,6 +342,7 @@ QImage decode(const QString& path, QSize scaled) {
   const QSize size(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height));
   QImage image(size, format);
   if (image.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(path));
+  preferHugePages(image);
   std::vector<JSAMPLE> row_buffer;
   if (rows != Rows::kDirect) {
     row_buffer.resize(size_t{cinfo->output_width} * static_cast<size_t>(cinfo->output_components));
