@@ -133,8 +133,12 @@ void Commands::press(MouseButton button, float x, float y) {
   });
 }
 
-void Commands::move(float x, float y) {
-  guarded<false>([&] { drawLiveView(ports_.surface, session_, viewPoint(x, y)); });
+void Commands::move(float x, float y, LiveSurface* magnifier) {
+  guarded<false>([&] {
+    const TwipPoint pointer = viewPoint(x, y);
+    drawLiveView(ports_.surface, session_, pointer);
+    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer);
+  });
 }
 
 // Asks until the text is a number greater than 0, or empty. A text that is not a number

@@ -40,9 +40,11 @@ class Commands {
   void chooseReferenceMode();
   void chooseMeasureMode();
 
-  // A press or a move over the shown picture, at (x, y) twips from its top-left corner.
+  // A press or a move over the shown picture, at (x, y) twips from its top-left corner. A
+  // move draws the live view, and the same again on `magnifier` when there is one (the
+  // loupe of fine placement).
   void press(MouseButton button, float x, float y);
-  void move(float x, float y);
+  void move(float x, float y, LiveSurface* magnifier = nullptr);
 
   const MeasurementSession& session() const { return session_; }
   // Where the picture is shown on the view surface; before the first Open, where the

@@ -30,11 +30,15 @@ void ImagePainter::end() {
 
 QRect ImagePainter::takeDrawn() { return std::exchange(drawn_, QRect()); }
 
-void ImagePainter::drawn(const QRectF& area) { drawn_ |= area.toAlignedRect() & image_.rect(); }
+void ImagePainter::drawn(const QRectF& area) {
+  drawn_ |= area.toAlignedRect() & QRect(QPoint(0, 0), image_.deviceIndependentSize().toSize());
+}
 
 void ImagePainter::label(TwipPoint topLeft, float value, Ink ink) {
   QPainter& p = painter();
-  if (how_ == Labels::kKept) {
+  // Kept label images are made at one device pixel a logical one; on a high-density
+  // image the label is drawn straight, sharp.
+  if (how_ == Labels::kKept && image_.devicePixelRatio() == 1) {
     drawn(labels_.drawKept(p, toPixels(topLeft), value, inkColour(ink)));
   } else {
     p.setPen(inkColour(ink));
@@ -47,8 +51,13 @@ void ImagePainter::line(TwipPoint from, TwipPoint to, Ink ink) {
   const QPointF a = toPixels(from);
   const QPointF b = toPixels(to);
   if (!drawPixelLine(image_, a, b, inkColour(ink).rgb())) {
+    // One logical pixel wide: on a high-density image as many device pixels, sharp.
     QPen pen(inkColour(ink));
-    pen.setWidth(0);  // cosmetic: one pixel whatever the transformation
+    if (image_.devicePixelRatio() == 1) {
+      pen.setWidth(0);  // cosmetic: one pixel whatever the transformation
+    } else {
+      pen.setWidthF(1);
+    }
     p.setPen(pen);
     p.drawLine(a, b);
   }

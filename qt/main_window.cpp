@@ -38,7 +38,8 @@ MainWindow::MainWindow()
   view_->onPress = [this](MouseButton button, float x, float y) {
     run([&] { commands_->press(button, x, y); });
   };
-  view_->onMove = [this](float x, float y) { run([&] { commands_->move(x, y); }); };
+  view_->onMove = [this](float x, float y) { run([&] { commands_->move(x, y, view_->activeLoupe()); }); };
+  view_->setFocus();
 
   run([this] { commands_->start(); });
 }

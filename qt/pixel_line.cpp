@@ -10,7 +10,7 @@ bool drawPixelLine(QImage& image, QPointF a, QPointF b, QRgb colour) {
       image.format() != QImage::Format_ARGB32_Premultiplied) {
     return false;
   }
-  if (qAlpha(colour) != 255 || !image.isDetached()) return false;
+  if (qAlpha(colour) != 255 || !image.isDetached() || image.devicePixelRatio() != 1) return false;
   double x1 = a.x(), y1 = a.y(), x2 = b.x(), y2 = b.y();
   if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
     return true;  // nowhere on the image

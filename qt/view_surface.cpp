@@ -1,6 +1,7 @@
 #include "qt/view_surface.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPalette>
@@ -19,14 +20,20 @@ int pixel(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerP
 // The view starts with the platform's default font for its labels.
 ViewSurface::ViewSurface(QWidget* parent)
     : QWidget(parent),
-      screen_(pixel(kArea.width), pixel(kArea.height), QImage::Format_RGB32),
+      ratio_(devicePixelRatioF()),
+      screen_(QSize(pixel(kArea.width), pixel(kArea.height)) * ratio_, QImage::Format_RGB32),
       labels_(QApplication::font()),
-      painter_(screen_, labels_, ImagePainter::Labels::kKept) {
+      painter_(screen_, labels_, ImagePainter::Labels::kKept),
+      fullPicture_([this] {
+        if (loupeShown_) shiftChanged(true);  // the picture's own pixels, at once
+      }) {
+  screen_.setDevicePixelRatio(ratio_);
   screen_.fill(background());
   setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);  // Shift reaches it
   setAttribute(Qt::WA_OpaquePaintEvent);
   setCursor(Qt::ArrowCursor);
-  setFixedSize(screen_.size());
+  setFixedSize(pixel(kArea.width), pixel(kArea.height));
   toUpdate_ = rect();
 }
 
@@ -44,11 +51,15 @@ void ViewSurface::showPicture(const std::string& path, TwipRect rect) {
   const TwipRect before = std::exchange(rect_, rect);
   const QSize size = pictureRect().size();
   rect_ = before;
-  // Decoded first: when that fails, nothing has changed.
-  QImage shown = size.isEmpty() ? QImage() : decodePicture(QString::fromStdString(path), size);
+  // Decoded first, at the screen's device pixels: when that fails, nothing has changed.
+  const QSize device(qRound(size.width() * ratio_), qRound(size.height() * ratio_));
+  QImage shown = size.isEmpty() ? QImage() : decodePicture(QString::fromStdString(path), device);
+  shown.setDevicePixelRatio(ratio_);
   picture_ = std::move(shown);
+  picturePath_ = QString::fromStdString(path);
   rect_ = rect;
   layoutPending_ = true;
+  fullPicture_.forget();
 }
 
 void ViewSurface::paintBase(const QRect& area) {
@@ -58,7 +69,13 @@ void ViewSurface::paintBase(const QRect& area) {
   const QRect shownAt = pictureRect();
   const QRect pictureArea = area & shownAt;
   if (!picture_.isNull() && !pictureArea.isEmpty()) {
-    painter.drawImage(pictureArea, picture_, pictureArea.translated(-shownAt.topLeft()));
+    const QRect source = pictureArea.translated(-shownAt.topLeft());
+    if (ratio_ == 1) {
+      painter.drawImage(pictureArea, picture_, source);
+    } else {
+      painter.drawImage(QRectF(pictureArea), picture_,
+                        QRectF(QPointF(source.topLeft()) * ratio_, QSizeF(source.size()) * ratio_));
+    }
   }
   toUpdate_ |= area;
 }
@@ -91,6 +108,14 @@ void ViewSurface::flush() {
   drawn_ |= drawn;
   toUpdate_ |= drawn;
   painter_.end();
+  if (loupeShown_ && loupe_.framePending()) {
+    loupeImage_ = loupe_.finished();
+    loupeRect_ = placeLoupe(pointer_, fine_.point(), size());
+  }
+  const QRect loupeAt = loupeShown_ ? loupeRect_ : QRect();
+  if (loupeAt != loupeShownAt_) toUpdate_ |= loupeShownAt_ | loupeAt;
+  else if (!loupeAt.isEmpty()) toUpdate_ |= loupeAt;
+  loupeShownAt_ = loupeAt;
   if (!toUpdate_.isEmpty()) {
     update(toUpdate_);
     toUpdate_ = QRect();
@@ -100,13 +125,19 @@ void ViewSurface::flush() {
 void ViewSurface::paintEvent(QPaintEvent* event) {
   flush();
   QPainter painter(this);
-  for (const QRect& area : event->region()) painter.drawImage(area, screen_, area);
+  for (const QRect& area : event->region()) {
+    if (ratio_ == 1) {
+      painter.drawImage(area, screen_, area);
+    } else {
+      painter.drawImage(QRectF(area), screen_, QRectF(QPointF(area.topLeft()) * ratio_, QSizeF(area.size()) * ratio_));
+    }
+  }
+  if (!loupeShownAt_.isEmpty() && !loupeImage_.isNull()) painter.drawImage(loupeShownAt_, loupeImage_);
 }
 
-bool ViewSurface::toPicture(const QMouseEvent& event, float& x, float& y) const {
-  const QPointF pixels = event.position();
-  const QPointF twips(toTwips(pixels.x()), toTwips(pixels.y()));
-  const QPoint at(static_cast<int>(std::floor(pixels.x())), static_cast<int>(std::floor(pixels.y())));
+bool ViewSurface::toPicture(PixelPoint pixels, float& x, float& y) const {
+  const QPointF twips(toTwips(pixels.x), toTwips(pixels.y));
+  const QPoint at(static_cast<int>(std::floor(pixels.x)), static_cast<int>(std::floor(pixels.y)));
   // Inside the picture's rectangle, or on a pixel that shows it.
   const bool inside = twips.x() >= rect_.left && twips.x() < double{rect_.left} + rect_.width &&
                       twips.y() >= rect_.top && twips.y() < double{rect_.top} + rect_.height;
@@ -116,9 +147,38 @@ bool ViewSurface::toPicture(const QMouseEvent& event, float& x, float& y) const 
   return true;
 }
 
-void ViewSurface::mousePressEvent(QMouseEvent* event) {
+void ViewSurface::aimLoupe() {
+  loupe_.aim(fine_.point(), {rect_, pictureRect(), &picture_, fullPicture_.picture(), background(),
+                             labels_.font(), ratio_});
+}
+
+void ViewSurface::shiftChanged(bool held) {
+  fine_.setHeld(held);
+  if (!pointerSeen_) return;
   float x = 0, y = 0;
-  if (!toPicture(*event, x, y) || !onPress) return;
+  const bool over = toPicture(fine_.point(), x, y);
+  loupeShown_ = fine_.held() && over && !picture_.isNull();
+  if (loupeShown_) {
+    fullPicture_.want(picturePath_);
+    aimLoupe();
+  }
+  if (over && onMove) return onMove(x, y);
+  flush();
+}
+
+void ViewSurface::pointerAt(PixelPoint pointer, bool shift) {
+  pointer_ = pointer;
+  pointerSeen_ = true;
+  fine_.track(pointer, shift);
+  shiftChanged(shift);
+}
+
+void ViewSurface::mousePressEvent(QMouseEvent* event) {
+  pointer_ = {event->position().x(), event->position().y()};
+  pointerSeen_ = true;
+  const PixelPoint point = fine_.track(pointer_, event->modifiers().testFlag(Qt::ShiftModifier));
+  float x = 0, y = 0;
+  if (!toPicture(point, x, y) || !onPress) return;
   const Qt::MouseButton button = event->button();
   onPress(button == Qt::LeftButton    ? MouseButton::kLeft
           : button == Qt::RightButton ? MouseButton::kRight
@@ -127,8 +187,23 @@ void ViewSurface::mousePressEvent(QMouseEvent* event) {
 }
 
 void ViewSurface::mouseMoveEvent(QMouseEvent* event) {
-  float x = 0, y = 0;
-  if (toPicture(*event, x, y) && onMove) onMove(x, y);
+  pointerAt({event->position().x(), event->position().y()}, event->modifiers().testFlag(Qt::ShiftModifier));
+}
+
+void ViewSurface::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Shift && !event->isAutoRepeat()) return shiftChanged(true);
+  QWidget::keyPressEvent(event);
+}
+
+void ViewSurface::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Shift && !event->isAutoRepeat()) return shiftChanged(false);
+  QWidget::keyReleaseEvent(event);
+}
+
+void ViewSurface::leaveEvent(QEvent* event) {
+  loupeShown_ = false;
+  flush();
+  QWidget::leaveEvent(event);
 }
 
 }  // namespace vantory::qt

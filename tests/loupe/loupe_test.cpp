@@ -1,0 +1,139 @@
+// Fine placement and the loupe in the real window, offscreen: the point a press places
+// under Shift, the loupe's pixels from the picture's own, where the loupe goes.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "qt/loupe.h"
+#include "tests/loupe/loupe_support.h"
+#include "tests/support/private_home.h"
+
+namespace vantory::loupetest {
+namespace {
+
+QImage checkerboard(int width, int height, QRgb a, QRgb b) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, (x + y) % 2 ? a : b);
+  }
+  return image;
+}
+
+// Where a press at `at` (logical pixels of the view) lands on the view, as the program
+// turns it into twips relative to the picture and back.
+TwipPoint pressedAt(PixelPoint at, TwipRect r) {
+  const double x = std::clamp(double{static_cast<float>(at.x * 15)} - r.left, 0.0, double{r.width});
+  const double y = std::clamp(double{static_cast<float>(at.y * 15)} - r.top, 0.0, double{r.height});
+  return {static_cast<float>(double{r.left} + static_cast<float>(x)),
+          static_cast<float>(double{r.top} + static_cast<float>(y))};
+}
+
+class Loupe : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  QString write(const char* name, const QImage& image) {
+    const QString path = dir_.filePath(name);
+    EXPECT_TRUE(image.save(path, "PNG"));
+    return path;
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(Loupe, APressWithShiftPlacesItsPointAtTheSlowedPointer) {
+  Driver d;
+  d.open(write("photo.png", checkerboard(600, 400, qRgb(200, 200, 200), qRgb(40, 40, 40))));
+  const TwipRect r = d.window().commands().pictureRect();
+  d.trigger("setReferenceAction");
+  d.move({200.25, 150.5});
+  d.shift(true);                     // Shift goes down over (200.25, 150.5)
+  d.move({300.75, 100}, true);       // the point: 200.25 + 100.5 / 8, 150.5 - 50.5 / 8
+  d.press({300.75, 100}, Qt::LeftButton, true);
+  const PixelPoint p{200.25 + (300.75 - 200.25) / 8, 150.5 + (100 - 150.5) / 8};
+  EXPECT_EQ(d.session().workingPair().a, pressedAt(p, r));
+  EXPECT_FALSE(d.view().loupeRect().isEmpty());
+
+  // Released, the pointer itself again: the loupe goes, the next point is the pointer's.
+  d.shift(false);
+  EXPECT_TRUE(d.view().loupeRect().isEmpty());
+  d.answerLength("10");
+  d.press({400.5, 300.25});
+  EXPECT_EQ(d.session().workingPair().b, pressedAt({400.5, 300.25}, r));
+}
+
+// A picture of one-pixel squares, several picture pixels to a view pixel: the view shows a
+// blur, the loupe the squares themselves, 8 times as large as in the view.
+TEST_F(Loupe, ShowsThePicturesOwnPixelsEightTimesAsLargeAsTheView) {
+  const QRgb light = qRgb(230, 230, 230), dark = qRgb(20, 40, 90);
+  for (const QSize size : {QSize(2000, 1400), QSize(100, 70)}) {
+    SCOPED_TRACE(size.width());
+    Driver d;
+    d.open(write("squares.png", checkerboard(size.width(), size.height(), light, dark)));
+    const QRect shown = d.view().pictureRect();
+    const double viewPerPicture = shown.width() / double(size.width());
+    d.move({300, 200});
+    d.shift(true);
+    ASSERT_FALSE(d.view().loupeRect().isEmpty());  // at once, before the full picture
+    ASSERT_TRUE(d.waitFor([&] { return d.view().loupeHasFullPicture(); }));
+    d.move({300, 200}, true);
+    const QImage loupe = d.view().loupeImage();
+    // Along a row clear of the crosshair's level line, on either side of its upright one:
+    // runs of the two colours only, each as long as a picture pixel magnified (one pixel
+    // more or less where the edges fall; the runs cut by the ends are left out).
+    const int y = qt::kLoupeSide / 2 - 20;
+    const double expected = qt::kLoupeMagnification * viewPerPicture;
+    int whole = 0;
+    for (const auto& [from, to] : {std::pair{1, qt::kLoupeSide / 2}, std::pair{qt::kLoupeSide / 2 + 1, qt::kLoupeSide - 1}}) {
+      std::vector<int> runs;
+      QRgb last = loupe.pixel(from, y);
+      int length = 0;
+      for (int x = from; x < to; ++x) {
+        const QRgb c = loupe.pixel(x, y);
+        ASSERT_TRUE(c == light || c == dark) << "a colour of neither square at " << x;
+        if (c == last) {
+          ++length;
+        } else {
+          runs.push_back(length);
+          last = c, length = 1;
+        }
+      }
+      for (std::size_t i = 1; i < runs.size(); ++i, ++whole) EXPECT_NEAR(runs[i], expected, 1.0) << from << " " << i;
+    }
+    EXPECT_GE(whole, size.width() > 1000 ? 20 : 0);
+    if (size.width() > 1000) {
+      // The view itself cannot show them: its pixels there are blends of both.
+      const QImage screen = d.view().screen();
+      int blends = 0;
+      for (int x = 200; x < 260; ++x) blends += screen.pixel(x, 100) != light && screen.pixel(x, 100) != dark;
+      EXPECT_GT(blends, 50);
+    }
+  }
+}
+
+TEST(LoupePlacement, BesideThePointerInsideTheViewNeverOverThePoint) {
+  const QSize view(777, 553);
+  for (int i = 0; i < 2000; ++i) {
+    const PixelPoint pointer{(i * 37 % 777) + 0.5, (i * 53 % 553) + 0.25};
+    // The point lags behind the pointer in every direction.
+    const PixelPoint point{pointer.x + ((i % 7) - 3) * 40.0, pointer.y + ((i % 5) - 2) * 40.0};
+    const QRect r = qt::placeLoupe(pointer, point, view);
+    ASSERT_EQ(r.size(), QSize(qt::kLoupeSide, qt::kLoupeSide));
+    ASSERT_TRUE(QRect(QPoint(0, 0), view).contains(r)) << i;
+    ASSERT_FALSE(QRectF(r).contains(QPointF(point.x, point.y))) << i;
+  }
+  // Beside the pointer when there is room: below right of it.
+  EXPECT_EQ(qt::placeLoupe({100, 100}, {100, 100}, view).topLeft(), QPoint(124, 124));
+  EXPECT_EQ(qt::placeLoupe({700, 500}, {700, 500}, view).topLeft(), QPoint(516, 316));
+}
+
+}  // namespace
+}  // namespace vantory::loupetest
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const vantory::testing_support::PrivateHome home;
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  return RUN_ALL_TESTS();
+}
