@@ -1,15 +1,15 @@
-// One mouse move over a 6000 x 4000 picture in mode measure with the rubber band
-// following the pointer: Image1_MouseMove through Form1::Dispatch, the surface's Flush,
-// and the repaint of the surface on the (offscreen) screen, with 0, 100 and 999
-// committed measurements. Goals: a median of at most 4 ms with 999 and at most 0.5 ms
-// with none; with 999, at most 1.2 x a bare QPainter loop drawing the same lines and
-// labels. The restore must not cost more for a picture of larger natural size: the move
-// without measurements is timed over a 600 x 400 picture too.
+// One pointer move over a 6000 x 4000 picture in measure mode with the rubber band
+// following the pointer: the move command, the view's flush, and the repaint of the view
+// on the (offscreen) screen, with 0, 100 and 999 committed measurements. Goals: a median
+// of at most 4 ms with 999 and at most 0.5 ms with none; with 999, at most 1.2 x a bare
+// QPainter loop drawing the same lines and labels. The restore must not cost more for a
+// picture of larger natural size: the move without measurements is timed over a
+// 600 x 400 picture too.
 #include <QPainter>
 
 #include "bench/harness.h"
-#include "platform/number_text.h"
-#include "platform/qt/qt_pictures.h"
+#include "core/live_view.h"
+#include "core/number_text.h"
 
 namespace {
 
@@ -21,38 +21,47 @@ constexpr double kGoal999Ms = 4.0;
 constexpr double kGoal0Ms = 0.5;
 constexpr double kGoalBareRatio = 1.2;
 
-// How the surface reaches the screen after a move.
+using vantory::Ink;
+using vantory::Segment;
+using vantory::TwipPoint;
+
+// How the view reaches the screen after a move.
 enum class Repaint {
-  kChangedArea,   // as the event loop does it: the update Flush asked for is delivered
-  kWholeSurface,  // QWidget::repaint() of the whole surface
+  kChangedArea,   // as the event loop does it: the update the flush asked for is delivered
+  kWholeSurface,  // QWidget::repaint() of the whole view
 };
 
 class Mover {
  public:
   explicit Mover(bench::Rig& rig) : rig_(rig) {}
 
-  // One move to a pointer position that varies a little from move to move.
-  double Move(Repaint repaint) {
-    const vantory::ImageControl& image = rig_.Form().Ctl().Image1;
+  // The pointer position of the next move, relative to the picture: it varies a little
+  // from move to move.
+  TwipPoint next() {
+    const vantory::TwipRect shown = rig_.commands().pictureRect();
     const int step = n_++;
-    const float x = 0.5f * image.Width() + 15.0f * float(step % 37) - 270.0f;
-    const float y = 0.5f * image.Height() + 15.0f * float((step * 7) % 29) - 210.0f;
-    const int paints_before = rig_.Paints();
+    return {0.5f * shown.width + 15.0f * float(step % 37) - 270.0f,
+            0.5f * shown.height + 15.0f * float((step * 7) % 29) - 210.0f};
+  }
+
+  double move(Repaint repaint) {
+    const TwipPoint at = next();
+    const int paintsBefore = rig_.paints();
     const auto start = bench::Clock::now();
-    rig_.Run([&] { rig_.Form().Image1_MouseMove(0, 0, x, y); });
+    rig_.run([&] { rig_.commands().move(at.x, at.y); });
     if (repaint == Repaint::kChangedArea) {
       QCoreApplication::sendPostedEvents();
     } else {
-      rig_.Surface().repaint();
+      rig_.view().repaint();
     }
-    const double ms = bench::MsSince(start);
-    if (rig_.Paints() == paints_before) bench::Fail("the move reached no paint event");
+    const double ms = bench::msSince(start);
+    if (rig_.paints() == paintsBefore) bench::fail("the move reached no paint event");
     return ms;
   }
 
-  std::vector<double> Moves(int count, Repaint repaint) {
+  std::vector<double> moves(int count, Repaint repaint) {
     std::vector<double> times;
-    for (int i = 0; i < count; ++i) times.push_back(Move(repaint));
+    for (int i = 0; i < count; ++i) times.push_back(move(repaint));
     return times;
   }
 
@@ -61,47 +70,64 @@ class Mover {
   int n_ = 0;
 };
 
-// The move's median over rounds of kMoves, for one number of measurements.
+// The move's times over rounds of kMoves, for one number of measurements.
 struct Case {
   int measurements;
-  std::vector<double> changed_area, whole_surface;
+  std::vector<double> changedArea, wholeSurface;
 };
 
-void TimeRound(bench::Rig& rig, Mover& mover, Case& c) {
-  bench::CommitMeasurements(rig.Form(), c.measurements);
-  mover.Moves(kWarmUp, Repaint::kChangedArea);
-  auto a = mover.Moves(kMoves, Repaint::kChangedArea);
-  c.changed_area.insert(c.changed_area.end(), a.begin(), a.end());
-  mover.Moves(kWarmUp, Repaint::kWholeSurface);
-  auto b = mover.Moves(kMoves, Repaint::kWholeSurface);
-  c.whole_surface.insert(c.whole_surface.end(), b.begin(), b.end());
+void timeRound(bench::Rig& rig, Mover& mover, Case& c) {
+  bench::commitMeasurements(rig, c.measurements);
+  mover.moves(kWarmUp, Repaint::kChangedArea);
+  auto a = mover.moves(kMoves, Repaint::kChangedArea);
+  c.changedArea.insert(c.changedArea.end(), a.begin(), a.end());
+  mover.moves(kWarmUp, Repaint::kWholeSurface);
+  auto b = mover.moves(kMoves, Repaint::kWholeSurface);
+  c.wholeSurface.insert(c.wholeSurface.end(), b.begin(), b.end());
+}
+
+// One committed segment as it is drawn: its two points, the top-left corner of its label
+// at their midpoint, its length and ink.
+struct Drawn {
+  TwipPoint a, b, label;
+  float value;
+  Ink ink;
+};
+
+std::vector<Drawn> committed(const vantory::MeasurementSession& s) {
+  std::vector<Drawn> out;
+  const auto add = [&out](const Segment& segment, float value, Ink ink) {
+    const TwipPoint mid{float((double{segment.a.x} + segment.b.x) / 2.0),
+                        float((double{segment.a.y} + segment.b.y) / 2.0)};
+    out.push_back({segment.a, segment.b, mid, value, ink});
+  };
+  add(s.reference(), s.referenceLength(), Ink::kReference);
+  for (const vantory::Measurement& m : s.measurements()) add(m.segment, m.length, Ink::kMeasurement);
+  return out;
 }
 
 // The same reference and 999 measurements as 1000 lines and 1000 labels drawn with a
-// plain QPainter on an image of the surface's size, in pixels.
-double BarePainterMs(const vantory::MeasurementState& s, const QFont& font) {
+// plain QPainter on an image of the view's size, in pixels.
+double barePainterMs(const vantory::MeasurementSession& s, const QFont& font) {
   struct Item {
     QPointF a, b, label;
     QString text;
     QColor colour;
   };
   std::vector<Item> items;
-  const auto px = [](float twips) { return double(twips) / vantory::qt::kTwipsPerPixel; };
-  const auto add = [&](int j, float value, QColor colour) {
-    const QPointF a(px(s.segX[j]), px(s.segY[j]));
-    const QPointF b(px(s.segX[j + 1]), px(s.segY[j + 1]));
-    items.push_back({a, b, (a + b) / 2, QString::fromStdString(vantory::LabelText(value)), colour});
-  };
-  add(1, s.refLength, QColor(255, 0, 0));
-  for (int j = 3; j < s.nextPoint; j += 2) add(j, s.segLen[j], QColor(0, 255, 0));
-  if (items.size() != 1000) bench::Fail("the bare loop does not draw 1000 segments");
+  const auto px = [](TwipPoint p) { return QPointF(double(p.x) / 15, double(p.y) / 15); };
+  for (const Drawn& d : committed(s)) {
+    items.push_back({px(d.a), px(d.b), px(d.label), QString::fromStdString(vantory::labelText(d.value)),
+                     d.ink == Ink::kReference ? QColor(255, 0, 0) : QColor(0, 255, 0)});
+  }
+  if (items.size() != 1000) bench::fail("the bare loop does not draw 1000 segments");
 
   QImage target(777, 553, QImage::Format_RGB32);
   target.fill(Qt::white);
   const int ascent = QFontMetrics(font).ascent();
   std::vector<double> times;
   for (int run = 0; run < kBareRuns; ++run) {
-    times.push_back(bench::TimeMs([&] {
+    times.push_back(bench::timeMs([&] {
       QPainter painter(&target);
       painter.setFont(font);
       for (const Item& item : items) {
@@ -114,155 +140,160 @@ double BarePainterMs(const vantory::MeasurementState& s, const QFont& font) {
       }
     }));
   }
-  return bench::Median(times);
+  return bench::median(times);
 }
 
-// Where a move's time goes with 999 measurements: the surface's steps one by one.
+// Where a move's time goes with 999 measurements: the view's steps one by one.
 struct Steps {
   double restore, labels, lines, flush, paint;
 };
 
-Steps TimeSteps(bench::Rig& rig) {
-  vantory::qt::ViewSurface& surface = rig.Surface();
-  const vantory::MeasurementState& s = rig.Form().State();
+Steps timeSteps(bench::Rig& rig) {
+  vantory::qt::ViewSurface& view = rig.view();
+  const std::vector<Drawn> segments = committed(rig.session());
   std::vector<double> restore, labels, lines, flush, paint;
   for (int run = 0; run < 3 * kMoves / 4; ++run) {
-    restore.push_back(bench::TimeMs([&] { surface.Image1().Refresh(); }));
-    labels.push_back(bench::TimeMs([&] {
-      surface.SetForeColor(vantory::QBColor(10));
-      for (int j = 1; j < s.nextPoint; j += 2) {
-        surface.SetCurrentX(float((double{s.segX[j]} + s.segX[j + 1]) / 2));
-        surface.SetCurrentY(float((double{s.segY[j]} + s.segY[j + 1]) / 2));
-        surface.Print(j == 1 ? s.refLength : s.segLen[j]);
-      }
+    vantory::Painter* painter = nullptr;
+    restore.push_back(bench::timeMs([&] { painter = &view.newFrame(); }));
+    labels.push_back(bench::timeMs([&] {
+      for (const Drawn& d : segments) painter->label(d.label, d.value, d.ink);
     }));
-    lines.push_back(bench::TimeMs([&] {
-      for (int j = 1; j < s.nextPoint; j += 2) {
-        surface.Line(s.segX[j], s.segY[j], s.segX[j + 1], s.segY[j + 1], j == 1 ? 255 : 65280);
-      }
+    lines.push_back(bench::timeMs([&] {
+      for (const Drawn& d : segments) painter->line(d.a, d.b, d.ink);
     }));
-    flush.push_back(bench::TimeMs([&] { surface.Flush(); }));
-    paint.push_back(bench::TimeMs([&] { QCoreApplication::sendPostedEvents(); }));
+    flush.push_back(bench::timeMs([&] { view.flush(); }));
+    paint.push_back(bench::timeMs([&] { QCoreApplication::sendPostedEvents(); }));
   }
-  return {bench::Median(restore), bench::Median(labels), bench::Median(lines), bench::Median(flush),
-          bench::Median(paint)};
+  return {bench::median(restore), bench::median(labels), bench::median(lines), bench::median(flush),
+          bench::median(paint)};
 }
 
-// Image1.Refresh after drawing across the whole picture, so that all of it is restored.
-std::vector<double> RestoreWholeMs(bench::Rig& rig) {
-  vantory::qt::ViewSurface& surface = rig.Surface();
-  const vantory::ImageControl& image = rig.Form().Ctl().Image1;
-  const float left = image.Left(), top = image.Top();
-  const float right = left + image.Width(), bottom = top + image.Height();
+// A new frame after drawing across the whole picture, so that all of it is restored.
+std::vector<double> restoreWholeMs(bench::Rig& rig) {
+  vantory::qt::ViewSurface& view = rig.view();
+  const vantory::TwipRect r = rig.commands().pictureRect();
+  const float right = r.left + r.width, bottom = r.top + r.height;
   std::vector<double> times;
   for (int run = 0; run < kMoves; ++run) {
-    surface.Line(left, top, right, bottom, 65280);
-    surface.Line(left, bottom, right, top, 65280);
-    surface.Flush();
-    times.push_back(bench::TimeMs([&] {
-      surface.Image1().Refresh();
-      surface.Flush();
+    vantory::Painter& painter = view.newFrame();
+    painter.line({r.left, r.top}, {right, bottom}, Ink::kMeasurement);
+    painter.line({r.left, bottom}, {right, r.top}, Ink::kMeasurement);
+    view.flush();
+    times.push_back(bench::timeMs([&] {
+      view.newFrame();
+      view.flush();
     }));
   }
   return times;
 }
 
-void PrintCase(const char* title, const std::vector<double>& times, double goal) {
-  const double median = bench::Median(times);
-  std::printf("  %-44s median %7.3f ms  p90 %7.3f ms", title, median, bench::Percentile(times, 0.9));
-  if (goal > 0) std::printf("  (goal <= %.1f ms): %s", goal, bench::Verdict(median <= goal));
+void printCase(const char* title, const std::vector<double>& times, double goal) {
+  const double median = bench::median(times);
+  std::printf("  %-44s median %7.3f ms  p90 %7.3f ms", title, median, bench::percentile(times, 0.9));
+  if (goal > 0) std::printf("  (goal <= %.1f ms): %s", goal, bench::verdict(median <= goal));
   std::printf("\n");
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  const bench::Session session(argc, argv);
-  const QString large = session.Path("large.jpg");
-  const QString small = session.Path("small.jpg");
-  bench::WritePhotoJpeg(large, 6000, 4000);
-  bench::WritePhotoJpeg(small, 600, 400);
-  std::printf("bench_move: mode measure, rubber band to the pointer; %d rounds x %d moves per case\n",
-              kRounds, kMoves);
+  const bench::Environment environment(argc, argv);
+  const QString large = environment.path("large.jpg");
+  const QString small = environment.path("small.jpg");
+  bench::writePhotoJpeg(large, 6000, 4000);
+  bench::writePhotoJpeg(small, 600, 400);
+  std::printf("bench_move: mode measure, rubber band to the pointer; %d rounds x %d moves per case\n", kRounds,
+              kMoves);
 
   bench::Rig rig;
   Mover mover(rig);
-  rig.Open(large);
-  const QRect shown = rig.Surface().Image1().PixelRect();
+  rig.open(large);
+  const QRect shown = rig.view().pictureRect();
   std::printf("6000 x 4000 picture shown at %d x %d px\n", shown.width(), shown.height());
 
-  // A first move checks that the surface really shows the picture and the drawing.
-  bench::CommitMeasurements(rig.Form(), 999);
-  mover.Move(Repaint::kChangedArea);
-  if (rig.Form().State().segIndex != 2001) bench::Fail("the move did not draw all measurements");
+  // A first move checks that the view really draws everything: the reference, the 999
+  // measurements and the rubber band with its label.
+  bench::commitMeasurements(rig, 999);
+  mover.move(Repaint::kChangedArea);
+  {
+    bench::CountingSurface counted(rig.view());
+    const vantory::TwipRect r = rig.commands().pictureRect();
+    const TwipPoint at = mover.next();
+    vantory::drawLiveView(counted, rig.session(), {r.left + at.x, r.top + at.y});
+    rig.view().flush();
+    if (counted.frame().labels != 1001 || counted.frame().lines != 1001) {
+      bench::fail("the live view did not draw all measurements");
+    }
+  }
 
   Case cases[] = {{0, {}, {}}, {100, {}, {}}, {999, {}, {}}};
   for (int round = 0; round < kRounds; ++round) {
-    for (Case& c : cases) TimeRound(rig, mover, c);
+    for (Case& c : cases) timeRound(rig, mover, c);
   }
 
   // The move without measurements and the restore of the whole picture, over the
   // 6000 x 4000 picture and over one of a tenth of its natural size shown at the same
   // size, taking turns.
-  Case large_case{0, {}, {}}, small_case{0, {}, {}};
-  std::vector<double> large_restore, small_restore;
-  QRect small_shown;
+  Case largeCase{0, {}, {}}, smallCase{0, {}, {}};
+  std::vector<double> largeRestore, smallRestore;
+  QRect smallShown;
   for (int round = 0; round < kRounds; ++round) {
-    rig.Open(small);
-    small_shown = rig.Surface().Image1().PixelRect();
-    TimeRound(rig, mover, small_case);
-    auto r = RestoreWholeMs(rig);
-    small_restore.insert(small_restore.end(), r.begin(), r.end());
-    rig.Open(large);
-    TimeRound(rig, mover, large_case);
-    r = RestoreWholeMs(rig);
-    large_restore.insert(large_restore.end(), r.begin(), r.end());
+    rig.open(small);
+    smallShown = rig.view().pictureRect();
+    timeRound(rig, mover, smallCase);
+    auto r = restoreWholeMs(rig);
+    smallRestore.insert(smallRestore.end(), r.begin(), r.end());
+    rig.open(large);
+    timeRound(rig, mover, largeCase);
+    r = restoreWholeMs(rig);
+    largeRestore.insert(largeRestore.end(), r.begin(), r.end());
   }
 
-  // The bare loop with the labels' font as the surface has it after the first move.
-  bench::CommitMeasurements(rig.Form(), 999);
-  QFont font = rig.Surface().font();
-  font.setPointSizeF(rig.Surface().FontSize());
-  const double bare = BarePainterMs(rig.Form().State(), font);
-  mover.Moves(kWarmUp, Repaint::kChangedArea);
-  const Steps steps = TimeSteps(rig);
+  // The bare loop with the labels' font as the view has it after the first move: the
+  // default font at 8 points.
+  bench::commitMeasurements(rig, 999);
+  QFont font = QApplication::font();
+  font.setPointSizeF(8);
+  const double bare = barePainterMs(rig.session(), font);
+  mover.moves(kWarmUp, Repaint::kChangedArea);
+  const Steps steps = timeSteps(rig);
 
   std::printf("\none move, repainting what changed (as the event loop does):\n");
-  PrintCase("0 measurements", cases[0].changed_area, kGoal0Ms);
-  PrintCase("100 measurements", cases[1].changed_area, 0);
-  PrintCase("999 measurements", cases[2].changed_area, kGoal999Ms);
-  std::printf("one move, repainting the whole surface (QWidget::repaint):\n");
-  PrintCase("0 measurements", cases[0].whole_surface, kGoal0Ms);
-  PrintCase("100 measurements", cases[1].whole_surface, 0);
-  PrintCase("999 measurements", cases[2].whole_surface, kGoal999Ms);
+  printCase("0 measurements", cases[0].changedArea, kGoal0Ms);
+  printCase("100 measurements", cases[1].changedArea, 0);
+  printCase("999 measurements", cases[2].changedArea, kGoal999Ms);
+  std::printf("one move, repainting the whole view (QWidget::repaint):\n");
+  printCase("0 measurements", cases[0].wholeSurface, kGoal0Ms);
+  printCase("100 measurements", cases[1].wholeSurface, 0);
+  printCase("999 measurements", cases[2].wholeSurface, kGoal999Ms);
 
   std::printf("  where the time goes with 999: restore %.3f ms, 1000 labels %.3f ms, 1000 lines "
-              "%.3f ms, Flush %.3f ms, repaint %.3f ms\n",
+              "%.3f ms, flush %.3f ms, repaint %.3f ms\n",
               steps.restore, steps.labels, steps.lines, steps.flush, steps.paint);
 
-  std::printf("\nbare QPainter, 1000 lines + 1000 drawText labels on 777 x 553: median %.3f ms\n",
-              bare);
-  const double ratio_changed = bench::Median(cases[2].changed_area) / bare;
-  const double ratio_whole = bench::Median(cases[2].whole_surface) / bare;
+  std::printf("\nbare QPainter, 1000 lines + 1000 drawText labels on 777 x 553: median %.3f ms\n", bare);
+  const double ratioChanged = bench::median(cases[2].changedArea) / bare;
+  const double ratioWhole = bench::median(cases[2].wholeSurface) / bare;
   std::printf("ratio move(999) / bare: %.3f repainting what changed, %.3f repainting the whole "
-              "surface (goal <= %.1f): %s, %s\n",
-              ratio_changed, ratio_whole, kGoalBareRatio, bench::Verdict(ratio_changed <= kGoalBareRatio),
-              bench::Verdict(ratio_whole <= kGoalBareRatio));
+              "view (goal <= %.1f): %s, %s\n",
+              ratioChanged, ratioWhole, kGoalBareRatio, bench::verdict(ratioChanged <= kGoalBareRatio),
+              bench::verdict(ratioWhole <= kGoalBareRatio));
 
-  const double big0 = bench::Median(large_case.changed_area);
-  const double small0 = bench::Median(small_case.changed_area);
-  const double big_restore = bench::Median(large_restore);
-  const double small_restore_ms = bench::Median(small_restore);
-  std::printf("\nthe picture's natural size (both shown at %d x %d px), taking turns:\n",
-              shown.width(), shown.height());
+  const double big0 = bench::median(largeCase.changedArea);
+  const double small0 = bench::median(smallCase.changedArea);
+  const double bigRestore = bench::median(largeRestore);
+  const double smallRestoreMs = bench::median(smallRestore);
+  std::printf("\nthe picture's natural size (both shown at %d x %d px), taking turns:\n", shown.width(),
+              shown.height());
   std::printf("  move, 0 measurements:     6000 x 4000 %7.3f ms, 600 x 400 %7.3f ms\n", big0, small0);
-  std::printf("  move, whole-surface repaint: 6000 x 4000 %7.3f ms, 600 x 400 %7.3f ms\n",
-              bench::Median(large_case.whole_surface), bench::Median(small_case.whole_surface));
-  std::printf("  restore of the whole picture: 6000 x 4000 %7.3f ms, 600 x 400 %7.3f ms (%s)\n",
-              big_restore, small_restore_ms,
-              big_restore <= small_restore_ms * 1.25 + 0.02 ? "does not grow with the natural size"
-                                                             : "grows with the natural size");
-  if (small_shown.size() != shown.size()) std::printf("  (the small picture is shown at %d x %d)\n",
-                                                      small_shown.width(), small_shown.height());
+  std::printf("  move, whole-view repaint: 6000 x 4000 %7.3f ms, 600 x 400 %7.3f ms\n",
+              bench::median(largeCase.wholeSurface), bench::median(smallCase.wholeSurface));
+  std::printf("  restore of the whole picture: 6000 x 4000 %7.3f ms, 600 x 400 %7.3f ms (%s)\n", bigRestore,
+              smallRestoreMs,
+              bigRestore <= smallRestoreMs * 1.25 + 0.02 ? "does not grow with the natural size"
+                                                         : "grows with the natural size");
+  if (smallShown.size() != shown.size()) {
+    std::printf("  (the small picture is shown at %d x %d)\n", smallShown.width(), smallShown.height());
+  }
   return 0;
 }

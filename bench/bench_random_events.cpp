@@ -1,32 +1,107 @@
-// Many seeds of long random event sequences against the double, with every check of the
-// unit test. Usage: bench_random_events [seeds] [events per seed] [first seed].
+// Many seeds of long sequences of seeded user events (those of the replay test) run
+// through the program's driver over the recording fakes, each event's record built as
+// the replay test builds it. Prints the events, the seeds and the events a second, what
+// the events did, and a digest of every record line (two builds that behave alike print
+// the same digest). A check fails on an internal error (51) reported by any event: the
+// program never meets an exception it did not foresee.
+// Usage: bench_random_events [seeds] [events per seed] [first seed].
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
 
-#include "tests/unit/random_events.h"
+#include "core/texts.h"
+#include "tests/replay/events.h"
+#include "tests/replay/record.h"
+
+namespace {
+
+using vantory::replay::UserEvent;
+
+struct Tally {
+  long events = 0, sessions = 0, opens = 0, presses = 0, moves = 0, saves = 0;
+  long zeroRefusals = 0, fullRefusals = 0, written = 0, internal = 0;
+  std::map<int, long> reports;  // by error number
+  std::uint64_t digest = 14695981039346656037ull;  // FNV-1a of every record line
+
+  void add(const UserEvent& event, const vantory::replay::EventRecord& record) {
+    ++events;
+    switch (event.kind) {
+      case UserEvent::kRestart: ++sessions; break;
+      case UserEvent::kOpen: ++opens; break;
+      case UserEvent::kPress: ++presses; break;
+      case UserEvent::kMove: ++moves; break;
+      case UserEvent::kSave: ++saves; break;
+      default: break;
+    }
+    static const std::string zero = std::string("message \"") + vantory::texts::kZeroReference + "\"";
+    static const std::string full = std::string("message \"") + vantory::texts::kTooManyMeasurements + "\"";
+    for (const std::string& item : record.Items()) {
+      if (item.rfind("report ", 0) == 0) {
+        const int number = std::atoi(item.c_str() + 7);
+        ++reports[number];
+        if (number == 51) ++internal;
+      } else if (item == zero) {
+        ++zeroRefusals;
+      } else if (item == full) {
+        ++fullRefusals;
+      } else if (item.rfind("wrote ", 0) == 0) {
+        ++written;
+      }
+    }
+    for (const char c : record.Line() + "\n") {
+      digest ^= static_cast<unsigned char>(c);
+      digest *= 1099511628211ull;
+    }
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const long seeds = argc > 1 ? std::atol(argv[1]) : 20;
   const long events = argc > 2 ? std::atol(argv[2]) : 100000;
   const long first = argc > 3 ? std::atol(argv[3]) : 1000;
   const auto start = std::chrono::steady_clock::now();
-  vantory::random_events::Stats total;
+  Tally total;
   int failures = 0;
   for (long seed = first; seed < first + seeds; ++seed) {
-    const auto outcome = vantory::random_events::Engine(static_cast<std::uint32_t>(seed)).Run(events);
-    if (!outcome.ok) {
-      ++failures;
-      std::fprintf(stderr, "FAILED %s\n", outcome.report.c_str());
+    vantory::replay::EventSource source(static_cast<std::uint32_t>(seed));
+    const std::unique_ptr<vantory::replay::Driver> driver = vantory::replay::MakeDriver();
+    ++total.sessions;
+    bool failed = false;
+    for (long i = 0; i < events; ++i) {
+      const UserEvent event = source.Next(driver->Now());
+      vantory::replay::EventRecord record;
+      driver->Apply(event, record);
+      const long internalBefore = total.internal;
+      total.add(event, record);
+      if (total.internal > internalBefore && !failed) {
+        failed = true;
+        ++failures;
+        std::fprintf(stderr, "FAILED seed %ld, event %ld (%s): an internal error was reported\n", seed, i,
+                     event.Describe().c_str());
+      }
     }
-    total.Add(outcome.stats);
   }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%ld events, %ld seeds (%ld sessions), %.2f s, %.0f events/s\n", total.events, seeds,
               total.sessions, seconds, total.events / seconds);
-  std::printf("%ld measurements committed, %ld events failed and were undone, %ld zero-reference "
-              "and %ld full refusals, %d seeds with a failed check\n",
-              total.commits, total.failed, total.zero_refusals, total.full_refusals, failures);
+  std::string reports;
+  long reported = 0;
+  for (const auto& [number, count] : total.reports) {
+    reports += (reports.empty() ? "" : ", ") + std::to_string(count) + " x " + std::to_string(number);
+    reported += count;
+  }
+  std::printf("%ld opens, %ld presses, %ld moves, %ld saves; %ld files written\n", total.opens, total.presses,
+              total.moves, total.saves, total.written);
+  std::printf("%ld error reports (%s), %ld zero-reference and %ld full refusals, %d seeds with a failed "
+              "check\n",
+              reported, reports.empty() ? "none" : reports.c_str(), total.zeroRefusals, total.fullRefusals,
+              failures);
+  std::printf("digest of the records: %016llx\n", static_cast<unsigned long long>(total.digest));
   return failures == 0 ? 0 : 1;
 }

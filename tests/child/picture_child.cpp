@@ -1,17 +1,22 @@
 // A child process for the tests of what the program does with bad files, low memory and
-// a full disk: it runs the Open or Save path of the Qt layer once, under limits that
-// would harm the test process itself (an address-space limit that makes allocations
-// fail, a file-size limit that makes writes stop short), and prints what happened:
+// a full disk: it runs the program's Open or Save once, under limits that would harm the
+// test process itself (an address-space limit that makes allocations fail, a file-size
+// limit that makes writes stop short), and prints what happened:
 //
 //   result ok | result error <number>
 //   description <text>          (for an error)
 //   vmhwm_kb <peak resident memory of the process, from /proc/self/status>
 //   elapsed_ms <time of the attempt>
 //
+// The commands are the program's own, on its real view and picture files; only the
+// window's menus and the dialogs are stand-ins, the dialogs answering with the paths
+// given here.
+//
 // Usage: picture_child open|save PICTURE [OUTPUT] [--as-mb N] [--fsize BYTES] [--fifo]
-//   open:  the header read and the decode at a display size, as Open does
-//   save:  Open, then the full decode onto the export canvas with a line and a label
-//          drawn, then the bitmap written to OUTPUT, as Save does
+//   open:  Open of PICTURE: the header read, the fit, the decode at the size shown
+//   save:  Open, a reference placed with its length typed, then Save to OUTPUT: the
+//          full decode onto the export canvas with the reference's line and label
+//          drawn, and the bitmap written
 //   --as-mb N      after start-up, limit the address space to what is mapped plus N MB
 //   --fsize BYTES  limit the size of files this process writes (SIGXFSZ ignored)
 //   --fifo         after Open, replace the picture by a named pipe before saving
@@ -25,18 +30,23 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <string>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include "platform/qt/qt_pictures.h"
-#include "platform/qt/qt_surface.h"
-#include "platform/runtime_error.h"
+#include "core/commands.h"
+#include "core/errors.h"
+#include "qt/picture_files.h"
+#include "qt/view_surface.h"
+#include "tests/fakes/recording_ports.h"
+#include "tests/support/private_home.h"
 
 namespace {
 
-long StatusKb(const char* field) {
+long statusKb(const char* field) {
   std::ifstream status("/proc/self/status");
   std::string line;
   const std::string prefix = std::string(field) + ":";
@@ -48,7 +58,7 @@ long StatusKb(const char* field) {
 
 // Loads what the attempt will need besides the picture (the image plugins, fonts), so
 // that a limit set afterwards bears on the picture alone.
-void WarmUp() {
+void warmUp() {
   for (const char* format : {"jpg", "png", "bmp"}) {
     QImage small(16, 16, QImage::Format_RGB32);
     small.fill(Qt::white);
@@ -68,18 +78,38 @@ void WarmUp() {
   large = large.scaled(700, 500, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+// The program's commands on the real view and picture files, with the window's menus and
+// the dialogs as stand-ins.
+struct Program {
+  vantory::fakes::FakeWindow window;
+  vantory::qt::ViewSurface view;
+  vantory::qt::QtPictureFiles files;
+  vantory::fakes::FakePrompts prompts;
+  vantory::Commands commands{{window, view, files, prompts}};
+
+  // Runs a command as the window does: the view shows what it drew. Returns false when it
+  // reported an error or showed a message.
+  template <typename Command>
+  bool run(Command&& command) {
+    command();
+    view.flush();
+    return prompts.errors.empty() && prompts.messages.empty();
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const vantory::testing_support::PrivateHome home;
   QApplication app(argc, argv);
   if (argc < 3) {
     std::fprintf(stderr, "usage: picture_child open|save PICTURE [OUTPUT] [options]\n");
     return 2;
   }
   const std::string mode = argv[1];
-  const QString picture_path = QString::fromLocal8Bit(argv[2]);
-  QString output;
+  const std::string picture = argv[2];
+  std::string output;
   long as_mb = -1;
   long long fsize = -1;
   bool fifo = false;
@@ -92,61 +122,75 @@ int main(int argc, char** argv) {
     } else if (arg == "--fifo") {
       fifo = true;
     } else {
-      output = QString::fromLocal8Bit(argv[i]);
+      output = argv[i];
     }
   }
 
-  WarmUp();
+  warmUp();
+  Program program;
+  program.run([&] { program.commands.start(); });
   if (fsize >= 0) {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{static_cast<rlim_t>(fsize), static_cast<rlim_t>(fsize)};
     setrlimit(RLIMIT_FSIZE, &limit);
   }
   if (as_mb >= 0) {
-    const rlim_t bytes = static_cast<rlim_t>(StatusKb("VmSize") + as_mb * 1024) * 1024;
+    const rlim_t bytes = static_cast<rlim_t>(statusKb("VmSize") + as_mb * 1024) * 1024;
     const rlimit limit{bytes, bytes};
     setrlimit(RLIMIT_AS, &limit);
   }
 
-  using vantory::qt::AsQt;
+  using vantory::MouseButton;
+  vantory::fakes::FakePrompts& prompts = program.prompts;
+  vantory::Commands& commands = program.commands;
   const auto start = std::chrono::steady_clock::now();
-  int error = 0;
-  std::string description;
   try {
-    const auto picture = vantory::qt::QtPicture::Open(picture_path);
-    // Shown fitted into a 761 x 507 rectangle, as a window shows it.
-    const QSize shown = picture->PixelSize().scaled(761, 507, Qt::KeepAspectRatio);
-    picture->Decode(shown.isEmpty() ? QSize(1, 1) : shown);
-    if (mode == "save") {
-      if (fifo) {
-        QFile::remove(picture_path);
-        ::mkfifo(QFile::encodeName(picture_path).constData(), 0600);
-      }
-      vantory::qt::CanvasBox canvas;
-      canvas.SetAutoSize(true);
-      canvas.SetPicture(picture);
-      canvas.SetForeColor(255);
-      canvas.Line(15, 15, 600, 600, 255);
-      canvas.SetCurrentX(150);
-      canvas.SetCurrentY(150);
-      canvas.Print(12.5f);
-      const auto image = canvas.Image();
-      vantory::qt::WriteBitmap(*AsQt(image), output);
+    prompts.fileAnswers = {picture};
+    bool ok = program.run([&] { commands.openPicture(); });
+    if (ok && commands.picturePath() != picture) {
+      std::printf("Open did not take the picture and reported nothing\n");
+      return 1;
     }
-  } catch (const vantory::RuntimeError& e) {
-    error = e.Number();
-    description = e.Description();
+    if (ok && mode == "save") {
+      if (fifo) {
+        const QString path = QString::fromStdString(picture);
+        QFile::remove(path);
+        ::mkfifo(QFile::encodeName(path).constData(), 0600);
+      }
+      // A reference from (15, 15) to (600, 600) twips from the picture's corner, 12.5 long.
+      commands.chooseReferenceMode();
+      prompts.textAnswers = {"12.5"};
+      ok = program.run([&] { commands.press(MouseButton::kLeft, 15, 15); }) &&
+           program.run([&] { commands.press(MouseButton::kLeft, 600, 600); }) &&
+           program.run([&] { commands.press(MouseButton::kRight, 600, 600); });
+      if (ok && !commands.session().referenceCommitted()) {
+        std::printf("the reference was not committed\n");
+        return 1;
+      }
+      prompts.fileAnswers = {output};
+      if (ok) ok = program.run([&] { commands.savePicture(); });
+      QFile written(QString::fromStdString(output));
+      if (ok && !(written.open(QIODevice::ReadOnly) && written.read(2) == "BM")) {
+        std::printf("Save wrote no bitmap and reported nothing\n");
+        return 1;
+      }
+    }
   } catch (const std::bad_alloc&) {
-    error = vantory::kErrOutOfMemory;
-    description = "std::bad_alloc";
+    // Outside the commands' own guard: setting up an answer, say.
+    prompts.errors.emplace_back(static_cast<int>(vantory::ErrorCode::kOutOfMemory), "std::bad_alloc");
   }
   const double elapsed =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  if (error == 0) {
+  for (const std::string& message : prompts.messages) {
+    std::printf("unexpected message %s\n", message.c_str());
+    return 1;
+  }
+  if (prompts.errors.empty()) {
     std::printf("result ok\n");
   } else {
-    std::printf("result error %d\ndescription %s\n", error, description.c_str());
+    const auto& [number, description] = prompts.errors.front();
+    std::printf("result error %d\ndescription %s\n", number, description.c_str());
   }
-  std::printf("vmhwm_kb %ld\nelapsed_ms %.0f\n", StatusKb("VmHWM"), elapsed);
+  std::printf("vmhwm_kb %ld\nelapsed_ms %.0f\n", statusKb("VmHWM"), elapsed);
   return 0;
 }

@@ -13,8 +13,7 @@
 #include <QFileSystemModel>
 #include <QSet>
 
-#include "app/main_window.h"
-#include "platform/qt/qt_runtime.h"
+#include "qt/prompts.h"
 #include "tests/qt/qt_support.h"
 
 namespace vantory::qttest {
@@ -29,8 +28,8 @@ class OpenedFiles {
   ~OpenedFiles() {
     if (fd_ >= 0) ::close(fd_);
   }
-  bool Watching() const { return fd_ >= 0; }
-  QSet<QString> Names() {
+  bool watching() const { return fd_ >= 0; }
+  QSet<QString> names() {
     alignas(inotify_event) char buffer[4096];
     for (;;) {
       const ssize_t got = ::read(fd_, buffer, sizeof buffer);
@@ -52,7 +51,7 @@ class OpenedFiles {
 // Shows the dialog in its detail view (icons and the type column) once the folder is
 // listed, paints it, and closes it. The dialog lists the files of the selected type; the
 // others are looked at all the same.
-ModalScript::Action ListThenCancel(bool* listed) {
+ModalScript::Action listThenCancel(bool* listed) {
   return [=](QWidget* box) {
     auto* dialog = qobject_cast<QFileDialog*>(box);
     ASSERT_NE(dialog, nullptr);
@@ -83,33 +82,31 @@ TEST(FileDialogs, ListAFolderWithoutReadingItsFiles) {
   QTemporaryDir dir;
   // Names that tell nothing of the type, and names of the listed types.
   const QStringList names{"notes", "kmsg", "data.xyz", "photo.jpg", "scan.bmp"};
-  for (const QString& name : names) ASSERT_TRUE(WriteBytes(dir.filePath(name), "some bytes\n"));
+  for (const QString& name : names) ASSERT_TRUE(writeBytes(dir.filePath(name), "some bytes\n"));
   OpenedFiles opened(dir.path());
-  ASSERT_TRUE(opened.Watching());
+  ASSERT_TRUE(opened.watching());
 
   for (const bool save : {false, true}) {
     SCOPED_TRACE(save ? "save" : "open");
     ModalScript modals;
     bool listed = false;
-    modals.Expect(save ? "saveDialog" : "openDialog",
-                  ListThenCancel(&listed));
-    qt::QtCommonDialog dialog([] { return static_cast<QWidget*>(nullptr); });
-    dialog.SetFilter(text::kFilter);
-    dialog.SetFileName(dir.filePath("notes").toStdString());
-    save ? dialog.ShowSave() : dialog.ShowOpen();
+    modals.expect(save ? "saveDialog" : "openDialog", listThenCancel(&listed));
+    qt::DialogPrompts prompts({}, {});
+    const std::string initial = dir.filePath("notes").toStdString();
+    const std::string chosen = save ? prompts.chooseFileToSave(initial) : prompts.chooseFileToOpen(initial);
     EXPECT_TRUE(listed);
-    EXPECT_EQ(modals.Pending(), 0u);
-    EXPECT_TRUE(modals.Problems().empty());
-    EXPECT_EQ(dialog.FileName(), "");
+    EXPECT_EQ(modals.pending(), 0u);
+    EXPECT_TRUE(modals.problems().empty());
+    EXPECT_EQ(chosen, "");  // cancelled
   }
-  EXPECT_EQ(opened.Names(), QSet<QString>());
+  EXPECT_EQ(opened.names(), QSet<QString>());
 }
 
 // Types and icons come from the name: a known extension gives its type.
 TEST(FileDialogs, TypesFollowTheFileName) {
   QTemporaryDir dir;
-  ASSERT_TRUE(WriteBytes(dir.filePath("photo.jpg"), "not really a JPEG"));
-  ASSERT_TRUE(WriteBytes(dir.filePath("plain"), "\x89PNG\r\n\x1a\n"));  // PNG bytes, no name
+  ASSERT_TRUE(writeBytes(dir.filePath("photo.jpg"), "not really a JPEG"));
+  ASSERT_TRUE(writeBytes(dir.filePath("plain"), "\x89PNG\r\n\x1a\n"));  // PNG bytes, no name
   const qt::NameOnlyIconProvider icons;
   QMimeDatabase types;
   EXPECT_EQ(icons.type(QFileInfo(dir.filePath("photo.jpg"))),

@@ -11,13 +11,13 @@ extern "C" {
 #include <jpeglib.h>
 }
 
-#include "platform/qt/qt_pictures.h"
+#include "qt/picture_files.h"
 #include "tests/qt/qt_support.h"
 
 namespace vantory::qttest {
 namespace {
 
-QImage Photo(int width, int height) {
+QImage photoLike(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   quint32 seed = 99;
   for (int y = 0; y < height; ++y) {
@@ -34,7 +34,7 @@ enum class Kind { k420, k444, kGrey, kCmyk };
 
 // Encodes `image` with libjpeg: the chroma subsampling, grey or CMYK, and the
 // progressive mode are chosen here rather than left to Qt's writer.
-QByteArray Encode(const QImage& image, Kind kind, bool progressive) {
+QByteArray encode(const QImage& image, Kind kind, bool progressive) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr err{};
   cinfo.err = jpeg_std_error(&err);
@@ -87,7 +87,7 @@ QByteArray Encode(const QImage& image, Kind kind, bool progressive) {
 // What Qt's reader gives for `path` at `target` (the upright size; empty: natural), as
 // the program read JPEG pictures before: quality 75 and the scaled size of the stored
 // picture, then scaled to the exact size and made RGB32.
-QImage ThroughQt(const QString& path, QSize target, QSize natural) {
+QImage throughQt(const QString& path, QSize target, QSize natural) {
   QImageReader reader(path);
   reader.setAutoTransform(true);
   if (!target.isEmpty()) {
@@ -102,7 +102,7 @@ QImage ThroughQt(const QString& path, QSize target, QSize natural) {
   return image.convertToFormat(QImage::Format_RGB32);
 }
 
-int Differing(const QImage& a, const QImage& b) {
+int differing(const QImage& a, const QImage& b) {
   if (a.size() != b.size()) return -1;
   int count = 0;
   for (int y = 0; y < a.height(); ++y) {
@@ -113,7 +113,7 @@ int Differing(const QImage& a, const QImage& b) {
 
 TEST(JpegPixels, TheSameAsQtsReaderAtEverySizeForEveryKind) {
   QTemporaryDir dir;
-  const QImage photo = Photo(301, 203);  // edges of partial blocks on both sides
+  const QImage photo = photoLike(301, 203);  // edges of partial blocks on both sides
   struct Case {
     const char* name;
     Kind kind;
@@ -133,12 +133,11 @@ TEST(JpegPixels, TheSameAsQtsReaderAtEverySizeForEveryKind) {
                         {"turned 3", Kind::k420, false, 3}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    QByteArray bytes = Encode(photo, c.kind, c.progressive);
-    if (c.orientation != 0) bytes = WithExifOrientation(bytes, c.orientation);
+    QByteArray bytes = encode(photo, c.kind, c.progressive);
+    if (c.orientation != 0) bytes = withExifOrientation(bytes, c.orientation);
     const QString path = dir.filePath("photo.jpg");
-    ASSERT_TRUE(WriteBytes(path, bytes));
-    const auto picture = qt::QtPicture::Open(path);
-    const QSize natural = picture->PixelSize();
+    ASSERT_TRUE(writeBytes(path, bytes));
+    const QSize natural = qt::probePicture(path);
     const QSize turned = c.orientation >= 5 ? QSize(203, 301) : QSize(301, 203);
     ASSERT_EQ(natural, turned);
     // The natural size, the DCT reductions to 1/2 .. 1/8 with and without smoothing to an
@@ -147,10 +146,10 @@ TEST(JpegPixels, TheSameAsQtsReaderAtEverySizeForEveryKind) {
                              QSize(natural.width() * 5 / 7, natural.height() * 5 / 7), QSize(97, 61),
                              natural * 2}) {
       SCOPED_TRACE(::testing::PrintToString(size.width()) + " x " + ::testing::PrintToString(size.height()));
-      const QImage ours = picture->Decode(size);
-      const QImage qts = ThroughQt(path, size, natural);
+      const QImage ours = qt::decodePicture(path, size);
+      const QImage qts = throughQt(path, size, natural);
       EXPECT_EQ(ours.format(), QImage::Format_RGB32);
-      EXPECT_EQ(Differing(ours, qts), 0);
+      EXPECT_EQ(differing(ours, qts), 0);
       EXPECT_EQ(ours.dotsPerMeterX(), qts.dotsPerMeterX());
     }
   }

@@ -1,50 +1,36 @@
 // Picture loading on Qt: every format the program offers, and whatever else the
 // installed plugins read, gives its natural size through the probe and its pixels
-// upright; a bad file raises the runtime's error of its kind.
+// upright; a bad file raises the error of its kind.
 #include <QBuffer>
 #include <QDir>
 #include <QImageWriter>
 #include <functional>
 
-#include "platform/qt/qt_pictures.h"
-#include "platform/qt/qt_runtime.h"
-#include "platform/qt/qt_surface.h"
-#include "platform/runtime_error.h"
+#include "qt/picture_files.h"
 #include "tests/qt/qt_support.h"
 
 namespace vantory::qttest {
 namespace {
 
-using qt::AsQt;
-using qt::QtRuntime;
-
 const QColor kA(220, 30, 30), kB(30, 200, 40), kC(40, 60, 210), kD(250, 250, 250);
 
 class Pictures : public ::testing::Test {
  protected:
-  // The natural size as the probe, without Stretch, takes it.
-  QSizeF Probed(const PictureRef& picture) {
-    qt::ProbeImage probe;
-    probe.SetStretch(false);
-    probe.SetPicture(picture);
-    return {probe.Width(), probe.Height()};
-  }
   // The error number raised while `step` runs; 0 for none.
-  static int ErrorOf(const std::function<void()>& step) {
+  static int errorOf(const std::function<void()>& step) {
     try {
       step();
-    } catch (const RuntimeError& error) {
-      return error.Number();
+    } catch (const AppError& error) {
+      return error.number();
     }
     return 0;
   }
 
   QTemporaryDir dir_;
-  QtRuntime runtime_{[] { return static_cast<QWidget*>(nullptr); }};
 };
 
 TEST_F(Pictures, EachFormatGivesItsSizeInTwipsAndItsPixels) {
-  const QImage image = Quadrants(38, 24, kA, kB, kC, kD);
+  const QImage image = quadrants(38, 24, kA, kB, kC, kD);
   const QList<QByteArray> writable = QImageWriter::supportedImageFormats();
   struct Format {
     const char* format;
@@ -54,22 +40,28 @@ TEST_F(Pictures, EachFormatGivesItsSizeInTwipsAndItsPixels) {
                           Format{"png", 0}, Format{"tiff", 0}, Format{"webp", 24}}) {
     SCOPED_TRACE(f.format);
     if (QByteArray(f.format) != "gif" && !writable.contains(f.format)) continue;
-    const QString path = WriteImage(dir_, QString("picture.") + f.format, image, f.format);
-    const PictureRef picture = runtime_.LoadPicture(path.toStdString());
-    EXPECT_EQ(Probed(picture), QSizeF(38 * 15, 24 * 15));
+    const QString path = writeImage(dir_, QString("picture.") + f.format, image, f.format);
+    EXPECT_EQ(qt::probePicture(path), QSize(38, 24));
+    EXPECT_EQ(qt::QtPictureFiles().probe(path.toStdString()), (TwipSize{38 * 15, 24 * 15}));
 
-    // In full, and at a display size, upright and in its colours.
-    for (const QSize size : {QSize(38, 24), QSize(76, 48)}) {
-      const QImage decoded = AsQt(picture)->Decode(size);
-      ASSERT_EQ(decoded.size(), size);
-      const int w = size.width() - 1, h = size.height() - 1;
-      EXPECT_TRUE(SameRgb(decoded.pixel(1, 1), kA, f.tolerance));
-      EXPECT_TRUE(SameRgb(decoded.pixel(w - 1, 1), kB, f.tolerance));
-      EXPECT_TRUE(SameRgb(decoded.pixel(1, h - 1), kC, f.tolerance));
-      EXPECT_TRUE(SameRgb(decoded.pixel(w - 1, h - 1), kD, f.tolerance));
+    // In full (asked for by its size, or by none), and at a display size, upright, in
+    // 32-bit pixels and in its colours.
+    for (const QSize size : {QSize(38, 24), QSize(76, 48), QSize()}) {
+      const QImage decoded = qt::decodePicture(path, size);
+      EXPECT_TRUE(decoded.format() == QImage::Format_RGB32 ||
+                  decoded.format() == QImage::Format_ARGB32_Premultiplied)
+          << decoded.format();
+      const QSize wanted = size.isEmpty() ? QSize(38, 24) : size;
+      ASSERT_EQ(decoded.size(), wanted);
+      const int w = wanted.width() - 1, h = wanted.height() - 1;
+      EXPECT_TRUE(sameRgb(decoded.pixel(1, 1), kA, f.tolerance));
+      EXPECT_TRUE(sameRgb(decoded.pixel(w - 1, 1), kB, f.tolerance));
+      EXPECT_TRUE(sameRgb(decoded.pixel(1, h - 1), kC, f.tolerance));
+      EXPECT_TRUE(sameRgb(decoded.pixel(w - 1, h - 1), kD, f.tolerance));
     }
   }
-  EXPECT_TRUE(runtime_.LoadPicture("")->IsEmpty());
+  // An empty path names no file (and not the current folder).
+  EXPECT_EQ(errorOf([] { qt::probePicture(QString()); }), number(ErrorCode::kFileNotFound));
 }
 
 TEST_F(Pictures, ExifOrientationSixIsTurnedUpright) {
@@ -79,21 +71,21 @@ TEST_F(Pictures, ExifOrientationSixIsTurnedUpright) {
   stored.open(QIODevice::WriteOnly);
   QImageWriter writer(&stored, "jpg");
   writer.setQuality(100);
-  ASSERT_TRUE(writer.write(Quadrants(64, 32, kA, kB, kC, kD)));
+  ASSERT_TRUE(writer.write(quadrants(64, 32, kA, kB, kC, kD)));
   const QString path = dir_.filePath("turned.jpg");
-  ASSERT_TRUE(WriteBytes(path, WithExifOrientation(stored.data(), 6)));
+  ASSERT_TRUE(writeBytes(path, withExifOrientation(stored.data(), 6)));
 
-  const PictureRef picture = runtime_.LoadPicture(path.toStdString());
-  EXPECT_EQ(Probed(picture), QSizeF(32 * 15, 64 * 15));
+  EXPECT_EQ(qt::probePicture(path), QSize(32, 64));
+  EXPECT_EQ(qt::QtPictureFiles().probe(path.toStdString()), (TwipSize{32 * 15, 64 * 15}));
   for (const QSize size : {QSize(32, 64), QSize(16, 32)}) {
     SCOPED_TRACE(size.width());
-    const QImage upright = AsQt(picture)->Decode(size);
+    const QImage upright = qt::decodePicture(path, size);
     ASSERT_EQ(upright.size(), size);
     const int qx = size.width() / 4, qy = size.height() / 4;
-    EXPECT_TRUE(SameRgb(upright.pixel(3 * qx, qy), kA, 40));
-    EXPECT_TRUE(SameRgb(upright.pixel(3 * qx, 3 * qy), kB, 40));
-    EXPECT_TRUE(SameRgb(upright.pixel(qx, qy), kC, 40));
-    EXPECT_TRUE(SameRgb(upright.pixel(qx, 3 * qy), kD, 40));
+    EXPECT_TRUE(sameRgb(upright.pixel(3 * qx, qy), kA, 40));
+    EXPECT_TRUE(sameRgb(upright.pixel(3 * qx, 3 * qy), kB, 40));
+    EXPECT_TRUE(sameRgb(upright.pixel(qx, qy), kC, 40));
+    EXPECT_TRUE(sameRgb(upright.pixel(qx, 3 * qy), kD, 40));
   }
 }
 
@@ -107,37 +99,36 @@ TEST_F(Pictures, BadFilesRaiseTheErrorOfTheirKind) {
       noise.setPixel(x, y, seed >> 8);
     }
   }
-  const QByteArray whole = ReadBytes(WriteImage(dir_, "whole.jpg", noise, "jpg"));
-  ASSERT_TRUE(WriteBytes(dir_.filePath("truncated.jpg"), whole.left(whole.size() / 2)));
+  const QByteArray whole = readBytes(writeImage(dir_, "whole.jpg", noise, "jpg"));
+  ASSERT_TRUE(writeBytes(dir_.filePath("truncated.jpg"), whole.left(whole.size() / 2)));
   for (const char* format : {"bmp", "gif", "ico"}) {
     const QString name = QString("truncated.") + format;
-    const QByteArray bytes = ReadBytes(WriteImage(dir_, name, noise.scaled(120, 80), format));
-    ASSERT_TRUE(WriteBytes(dir_.filePath(name), bytes.left(bytes.size() / 2)));
+    const QByteArray bytes = readBytes(writeImage(dir_, name, noise.scaled(120, 80), format));
+    ASSERT_TRUE(writeBytes(dir_.filePath(name), bytes.left(bytes.size() / 2)));
   }
-  ASSERT_TRUE(WriteBytes(dir_.filePath("text.jpg"), "this is not a picture\n"));
-  ASSERT_TRUE(WriteBytes(dir_.filePath("empty.bmp"), QByteArray()));
-  ASSERT_TRUE(WriteBytes(dir_.filePath("huge.png"), PngHeaderOnly(100000, 100000)));
+  ASSERT_TRUE(writeBytes(dir_.filePath("text.jpg"), "this is not a picture\n"));
+  ASSERT_TRUE(writeBytes(dir_.filePath("empty.bmp"), QByteArray()));
+  ASSERT_TRUE(writeBytes(dir_.filePath("huge.png"), pngHeaderOnly(100000, 100000)));
   ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.jpg"));
 
   struct Bad {
     const char* name;
     int error;
   };
-  for (const Bad& bad : {Bad{"whole.jpg", 0}, Bad{"missing.jpg", kErrFileNotFound},
-                         Bad{"text.jpg", kErrInvalidPicture}, Bad{"empty.bmp", kErrInvalidPicture},
-                         Bad{"truncated.jpg", kErrInvalidPicture},
-                         Bad{"truncated.bmp", kErrInvalidPicture},
-                         Bad{"truncated.gif", kErrInvalidPicture},
-                         Bad{"truncated.ico", kErrInvalidPicture},
+  constexpr int kInvalid = number(ErrorCode::kInvalidPicture);
+  for (const Bad& bad : {Bad{"whole.jpg", 0}, Bad{"missing.jpg", number(ErrorCode::kFileNotFound)},
+                         Bad{"text.jpg", kInvalid}, Bad{"empty.bmp", kInvalid},
+                         Bad{"truncated.jpg", kInvalid}, Bad{"truncated.bmp", kInvalid},
+                         Bad{"truncated.gif", kInvalid}, Bad{"truncated.ico", kInvalid},
                          // refused from the header alone: nothing of that size is allocated
-                         Bad{"huge.png", kErrOutOfMemory},
-                         Bad{"folder.jpg", kErrPathAccess}}) {
+                         Bad{"huge.png", number(ErrorCode::kOutOfMemory)},
+                         Bad{"folder.jpg", number(ErrorCode::kPathAccess)}}) {
     SCOPED_TRACE(bad.name);
-    const std::string path = dir_.filePath(bad.name).toStdString();
-    EXPECT_EQ(ErrorOf([&] {
-                const PictureRef picture = runtime_.LoadPicture(path);
-                AsQt(picture)->Decode(QSize(120, 80));  // as Image1 shows it
-                AsQt(picture)->Decode();                // as Save draws on it
+    const QString path = dir_.filePath(bad.name);
+    EXPECT_EQ(errorOf([&] {
+                qt::probePicture(path);                   // as Open reads its header
+                qt::decodePicture(path, QSize(120, 80));  // as the view shows it
+                qt::decodePicture(path);                  // as Save draws on it
               }),
               bad.error);
   }

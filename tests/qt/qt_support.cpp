@@ -16,14 +16,14 @@
 namespace vantory::qttest {
 namespace {
 
-void Put16le(QByteArray& out, int v) {
+void put16le(QByteArray& out, int v) {
   out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
 }
-void Put32be(QByteArray& out, quint32 v) {
+void put32be(QByteArray& out, quint32 v) {
   for (int shift = 24; shift >= 0; shift -= 8) out.append(char((v >> shift) & 0xFF));
 }
 
-quint32 Crc32(const QByteArray& data) {
+quint32 crc32Of(const QByteArray& data) {
   quint32 crc = 0xFFFFFFFFu;
   for (char byte : data) {
     crc ^= static_cast<quint8>(byte);
@@ -32,25 +32,25 @@ quint32 Crc32(const QByteArray& data) {
   return ~crc;
 }
 
-void PngChunk(QByteArray& out, const char* type, const QByteArray& data) {
-  Put32be(out, static_cast<quint32>(data.size()));
+void pngChunk(QByteArray& out, const char* type, const QByteArray& data) {
+  put32be(out, static_cast<quint32>(data.size()));
   const QByteArray body = QByteArray(type) + data;
   out.append(body);
-  Put32be(out, Crc32(body));
+  put32be(out, crc32Of(body));
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------- pictures
 
-QImage Filled(int width, int height, QColor colour) {
+QImage filled(int width, int height, QColor colour) {
   QImage image(width, height, QImage::Format_RGB32);
   image.fill(colour);
   return image;
 }
 
-QImage Quadrants(int width, int height, QColor tl, QColor tr, QColor bl, QColor br) {
-  QImage image = Filled(width, height, tl);
+QImage quadrants(int width, int height, QColor tl, QColor tr, QColor bl, QColor br) {
+  QImage image = filled(width, height, tl);
   QPainter painter(&image);
   const int w = width / 2, h = height / 2;
   painter.fillRect(w, 0, width - w, h, tr);
@@ -59,21 +59,21 @@ QImage Quadrants(int width, int height, QColor tl, QColor tr, QColor bl, QColor 
   return image;
 }
 
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
+bool writeBytes(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray ReadBytes(const QString& path) {
+QByteArray readBytes(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString WriteImage(const QTemporaryDir& dir, const QString& name, const QImage& image,
+QString writeImage(const QTemporaryDir& dir, const QString& name, const QImage& image,
                    const char* format) {
   const QString path = dir.filePath(name);
   if (QByteArray(format) == "gif") {
-    EXPECT_TRUE(WriteBytes(path, GifOf(image)));
+    EXPECT_TRUE(writeBytes(path, gifOf(image)));
     return path;
   }
   QImageWriter writer(path, format);
@@ -82,21 +82,21 @@ QString WriteImage(const QTemporaryDir& dir, const QString& name, const QImage& 
   return path;
 }
 
-QByteArray GifOf(const QImage& source) {
+QByteArray gifOf(const QImage& source) {
   const QImage image = source.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
   QByteArray out("GIF89a");
-  Put16le(out, image.width());
-  Put16le(out, image.height());
+  put16le(out, image.width());
+  put16le(out, image.height());
   out.append(char(0xF7)).append('\0').append('\0');  // a global table of 256 colours
   for (int i = 0; i < 256; ++i) {
     const QRgb c = i < image.colorCount() ? image.color(i) : 0;
     out.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
   }
   out.append(',');
-  Put16le(out, 0);
-  Put16le(out, 0);
-  Put16le(out, image.width());
-  Put16le(out, image.height());
+  put16le(out, 0);
+  put16le(out, 0);
+  put16le(out, image.width());
+  put16le(out, image.height());
   out.append('\0');
   out.append(char(8));  // minimum code size
 
@@ -133,14 +133,14 @@ QByteArray GifOf(const QImage& source) {
   return out;
 }
 
-QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
+QByteArray withExifOrientation(const QByteArray& jpeg, int orientation) {
   QByteArray tiff("MM\0\x2A\0\0\0\x08", 8);  // big-endian, first IFD at 8
   tiff.append('\0').append('\1');           // one entry
   tiff.append('\x01').append('\x12');       // Orientation
   tiff.append('\0').append('\3');           // SHORT
-  Put32be(tiff, 1);                         // one value, held in the entry
+  put32be(tiff, 1);                         // one value, held in the entry
   tiff.append('\0').append(char(orientation)).append('\0').append('\0');
-  Put32be(tiff, 0);  // no next IFD
+  put32be(tiff, 0);  // no next IFD
   const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
   QByteArray segment("\xFF\xE1", 2);
   const int length = payload.size() + 2;
@@ -148,15 +148,15 @@ QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
   return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
-QByteArray PngHeaderOnly(int width, int height) {
+QByteArray pngHeaderOnly(int width, int height) {
   QByteArray out("\x89PNG\r\n\x1A\n", 8);
   QByteArray header;
-  Put32be(header, quint32(width));
-  Put32be(header, quint32(height));
+  put32be(header, quint32(width));
+  put32be(header, quint32(height));
   header.append(char(8)).append(char(2)).append('\0').append('\0').append('\0');
-  PngChunk(out, "IHDR", header);
-  PngChunk(out, "IDAT", qCompress(QByteArray(16, '\0')).mid(4));  // a zlib stream, far too short
-  PngChunk(out, "IEND", QByteArray());
+  pngChunk(out, "IHDR", header);
+  pngChunk(out, "IDAT", qCompress(QByteArray(16, '\0')).mid(4));  // a zlib stream, far too short
+  pngChunk(out, "IEND", QByteArray());
   return out;
 }
 
@@ -164,17 +164,17 @@ QByteArray PngHeaderOnly(int width, int height) {
 
 ModalScript::ModalScript() {
   timer_.setInterval(5);
-  QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Tick(); });
+  QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { tick(); });
   timer_.start();
 }
 
 ModalScript::~ModalScript() { timer_.stop(); }
 
-void ModalScript::Expect(const QString& object_name, Action action) {
-  queue_.push_back({object_name, std::move(action)});
+void ModalScript::expect(const QString& objectName, Action action) {
+  queue_.push_back({objectName, std::move(action)});
 }
 
-void ModalScript::Tick() {
+void ModalScript::tick() {
   std::erase_if(handled_, [](const auto& h) { return h.first.isNull(); });
   QWidget* box = QApplication::activeModalWidget();
   if (box == nullptr || !box->isVisible()) return;
@@ -206,7 +206,7 @@ void ModalScript::Tick() {
   queue_.pop_front();
 }
 
-void Close(QWidget* box) {
+void closeBox(QWidget* box) {
   if (auto* message = qobject_cast<QMessageBox*>(box)) {
     if (QAbstractButton* ok = message->button(QMessageBox::Ok)) return ok->click();
     if (QAbstractButton* yes = message->button(QMessageBox::Yes)) return yes->click();
@@ -214,17 +214,17 @@ void Close(QWidget* box) {
   if (auto* dialog = qobject_cast<QDialog*>(box)) dialog->accept();
 }
 
-ModalScript::Action Acknowledge(QString* text, QString* caption) {
+ModalScript::Action acknowledge(QString* text, QString* caption) {
   return [=](QWidget* box) {
     auto* message = qobject_cast<QMessageBox*>(box);
     ASSERT_NE(message, nullptr);
     if (text != nullptr) *text = message->text();
     if (caption != nullptr) *caption = message->windowTitle();
-    Close(box);
+    closeBox(box);
   };
 }
 
-ModalScript::Action Answer(const QString& typed, QString* shown) {
+ModalScript::Action answer(const QString& typed, QString* shown) {
   return [=](QWidget* box) {
     auto* input = qobject_cast<QInputDialog*>(box);
     ASSERT_NE(input, nullptr);
@@ -234,7 +234,7 @@ ModalScript::Action Answer(const QString& typed, QString* shown) {
   };
 }
 
-ModalScript::Action Choose(const QString& path, std::function<void(QWidget*)> look) {
+ModalScript::Action choose(const QString& path, std::function<void(QWidget*)> look) {
   return [=](QWidget* box) {
     auto* dialog = qobject_cast<QFileDialog*>(box);
     ASSERT_NE(dialog, nullptr);
@@ -249,72 +249,82 @@ ModalScript::Action Choose(const QString& path, std::function<void(QWidget*)> lo
   };
 }
 
-ModalScript::Action Cancel() {
+ModalScript::Action cancel() {
   return [](QWidget* box) {
     if (auto* dialog = qobject_cast<QDialog*>(box)) dialog->reject();
   };
+}
+
+QString startName(QWidget* fileDialog) {
+  auto* dialog = qobject_cast<QFileDialog*>(fileDialog);
+  auto* name = fileDialog->findChild<QLineEdit*>("fileNameEdit");
+  if (dialog == nullptr || name == nullptr) {
+    ADD_FAILURE() << "not a file dialog with a name box";
+    return "?";
+  }
+  return name->text().isEmpty() ? QString() : dialog->directory().filePath(name->text());
 }
 
 // ---------------------------------------------------------------- the window
 
 void WindowTest::SetUp() {
   ASSERT_TRUE(dir_.isValid());
-  window_ = std::make_unique<QtMainWindow>();
-  window_->Load();
+  window_ = std::make_unique<qt::MainWindow>();
   window_->show();
 }
 
 void WindowTest::TearDown() {
-  EXPECT_EQ(modals_.Pending(), 0u) << "boxes expected but never shown";
-  for (const std::string& problem : modals_.Problems()) ADD_FAILURE() << "modal box " << problem;
+  EXPECT_EQ(modals_.pending(), 0u) << "boxes expected but never shown";
+  for (const std::string& problem : modals_.problems()) ADD_FAILURE() << "modal box " << problem;
   window_.reset();
 }
 
-QAction* WindowTest::Action(const char* name) const {
-  auto* action = window_->findChild<QAction*>(name);
-  EXPECT_NE(action, nullptr) << name;
-  return action;
+QAction* WindowTest::action(const char* name) const {
+  auto* found = window_->findChild<QAction*>(name);
+  EXPECT_NE(found, nullptr) << name;
+  return found;
 }
 
-void WindowTest::Open(const QString& path) {
-  modals_.Expect("openDialog", Choose(path));
-  Trigger("daoru");
+void WindowTest::open(const QString& path, QString* startedWith) {
+  modals_.expect("openDialog", choose(path, [startedWith](QWidget* box) {
+                   if (startedWith != nullptr) *startedWith = startName(box);
+                 }));
+  trigger("openAction");
 }
 
-void WindowTest::Press(QPointF pixels, Qt::MouseButton button) {
-  QWidget& surface = window_->Surface();
-  const QPointF global = surface.mapToGlobal(pixels);
-  QMouseEvent press(QEvent::MouseButtonPress, pixels, global, button, button, Qt::NoModifier);
-  QApplication::sendEvent(&surface, &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, pixels, global, button, Qt::NoButton,
-                      Qt::NoModifier);
-  QApplication::sendEvent(&surface, &release);
+void WindowTest::press(QPointF pixels, Qt::MouseButton button) {
+  QWidget& view = window_->view();
+  const QPointF global = view.mapToGlobal(pixels);
+  QMouseEvent down(QEvent::MouseButtonPress, pixels, global, button, button, Qt::NoModifier);
+  QApplication::sendEvent(&view, &down);
+  QMouseEvent up(QEvent::MouseButtonRelease, pixels, global, button, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&view, &up);
 }
 
-void WindowTest::Move(QPointF pixels) {
-  QWidget& surface = window_->Surface();
-  QMouseEvent move(QEvent::MouseMove, pixels, surface.mapToGlobal(pixels), Qt::NoButton,
-                   Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(&surface, &move);
+void WindowTest::move(QPointF pixels) {
+  QWidget& view = window_->view();
+  QMouseEvent moved(QEvent::MouseMove, pixels, view.mapToGlobal(pixels), Qt::NoButton, Qt::NoButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(&view, &moved);
 }
 
-void WindowTest::SetReference(QPointF a, QPointF b, const QString& length) {
-  Trigger("szjz");
-  Press(a);
-  modals_.Expect("inputBox", Answer(length));
-  Press(b);
-  Press(b, Qt::RightButton);
+void WindowTest::setReference(QPointF a, QPointF b, const QString& length) {
+  trigger("setReferenceAction");
+  press(a);
+  modals_.expect("inputBox", answer(length));
+  press(b);
+  press(b, Qt::RightButton);
 }
 
-void WindowTest::Measure(QPointF a, QPointF b) {
-  Press(a);
-  Press(b);
-  Press(b, Qt::RightButton);
+void WindowTest::measure(QPointF a, QPointF b) {
+  press(a);
+  press(b);
+  press(b, Qt::RightButton);
 }
 
 // ---------------------------------------------------------------- pixels
 
-bool SameRgb(QRgb a, QColor b, int tolerance) {
+bool sameRgb(QRgb a, QColor b, int tolerance) {
   return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance &&
          std::abs(qBlue(a) - b.blue()) <= tolerance;
 }
@@ -322,12 +332,12 @@ bool SameRgb(QRgb a, QColor b, int tolerance) {
 namespace {
 
 // How many pixels within `reach` of `at` are within `tolerance` of `c`.
-int Around(const QImage& image, QPointF at, QColor c, int reach, int tolerance) {
+int around(const QImage& image, QPointF at, QColor c, int reach, int tolerance) {
   const int x0 = int(std::floor(at.x())), y0 = int(std::floor(at.y()));
   int found = 0;
   for (int y = y0 - reach; y <= y0 + reach; ++y) {
     for (int x = x0 - reach; x <= x0 + reach; ++x) {
-      found += image.valid(x, y) && SameRgb(image.pixel(x, y), c, tolerance);
+      found += image.valid(x, y) && sameRgb(image.pixel(x, y), c, tolerance);
     }
   }
   return found;
@@ -335,25 +345,25 @@ int Around(const QImage& image, QPointF at, QColor c, int reach, int tolerance) 
 
 }  // namespace
 
-bool Near(const QImage& image, QPointF at, QColor c, int reach) {
-  return Around(image, at, c, reach, 0) > 0;
+bool anyNear(const QImage& image, QPointF at, QColor c, int reach) {
+  return around(image, at, c, reach, 0) > 0;
 }
 
-bool AllNear(const QImage& image, QPointF at, QColor c, int reach, int tolerance) {
-  return Around(image, at, c, reach, tolerance) == (2 * reach + 1) * (2 * reach + 1);
+bool allNear(const QImage& image, QPointF at, QColor c, int reach, int tolerance) {
+  return around(image, at, c, reach, tolerance) == (2 * reach + 1) * (2 * reach + 1);
 }
 
-int OnLine(const QImage& image, QPointF a, QPointF b, QColor c, double t0, double t1,
+int onLine(const QImage& image, QPointF a, QPointF b, QColor c, double t0, double t1,
            int samples) {
   int found = 0;
   for (int i = 0; i < samples; ++i) {
     const double t = t0 + (t1 - t0) * i / (samples - 1);
-    if (Near(image, a + (b - a) * t, c)) ++found;
+    if (anyNear(image, a + (b - a) * t, c)) ++found;
   }
   return found;
 }
 
-int Tinted(const QImage& image, const QRect& area, QColor c) {
+int tinted(const QImage& image, const QRect& area, QColor c) {
   int found = 0;
   for (int y = area.top(); y <= area.bottom(); ++y) {
     for (int x = area.left(); x <= area.right(); ++x) {

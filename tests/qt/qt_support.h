@@ -21,7 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/qt_window.h"
+#include "core/errors.h"
+#include "core/session.h"
+#include "qt/main_window.h"
 
 // Readable failure messages for Qt's strings.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -29,28 +31,37 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
   *out << '{' << list.join("\", \"").prepend('"').append('"').toStdString() << '}';
 }
 
+namespace vantory {
+// Readable failure messages for the core's values.
+inline void PrintTo(const TwipRect& r, std::ostream* out) {
+  *out << "{" << r.left << ", " << r.top << ", " << r.width << " x " << r.height << "}";
+}
+inline void PrintTo(const TwipPoint& p, std::ostream* out) { *out << "(" << p.x << ", " << p.y << ")"; }
+inline void PrintTo(const TwipSize& s, std::ostream* out) { *out << s.width << " x " << s.height; }
+}  // namespace vantory
+
 namespace vantory::qttest {
 
-using qt::QtMainWindow;
+// The number of an error, as the report shows it.
+constexpr int number(ErrorCode code) { return static_cast<int>(code); }
 
 // ---------------------------------------------------------------- pictures
 
-QImage Filled(int width, int height, QColor colour);
+QImage filled(int width, int height, QColor colour);
 // Four quadrants: top-left, top-right, bottom-left, bottom-right.
-QImage Quadrants(int width, int height, QColor tl, QColor tr, QColor bl, QColor br);
+QImage quadrants(int width, int height, QColor tl, QColor tr, QColor bl, QColor br);
 
-bool WriteBytes(const QString& path, const QByteArray& bytes);
-QByteArray ReadBytes(const QString& path);
+bool writeBytes(const QString& path, const QByteArray& bytes);
+QByteArray readBytes(const QString& path);
 // Writes `image` with QImageWriter in `format`; the path's name is `name`.
-QString WriteImage(const QTemporaryDir& dir, const QString& name, const QImage& image,
-                   const char* format);
+QString writeImage(const QTemporaryDir& dir, const QString& name, const QImage& image, const char* format);
 // A GIF89a of `image` (at most 256 colours), encoded here: Qt reads GIF but cannot write it.
-QByteArray GifOf(const QImage& image);
+QByteArray gifOf(const QImage& image);
 // `jpeg` with an APP1 Exif segment right after SOI whose one IFD entry is the
 // orientation tag 0x0112 = `orientation`.
-QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation);
+QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 // A PNG whose header claims width x height pixels, with next to no data behind it.
-QByteArray PngHeaderOnly(int width, int height);
+QByteArray pngHeaderOnly(int width, int height);
 
 // ---------------------------------------------------------------- modal boxes
 
@@ -63,12 +74,12 @@ class ModalScript {
   using Action = std::function<void(QWidget*)>;
   ModalScript();
   ~ModalScript();
-  void Expect(const QString& object_name, Action action);
-  std::size_t Pending() const { return queue_.size(); }
-  const std::vector<std::string>& Problems() const { return problems_; }
+  void expect(const QString& objectName, Action action);
+  std::size_t pending() const { return queue_.size(); }
+  const std::vector<std::string>& problems() const { return problems_; }
 
  private:
-  void Tick();
+  void tick();
   struct Entry {
     QString name;
     Action action;
@@ -79,23 +90,30 @@ class ModalScript {
   QTimer timer_;
 };
 
-void Close(QWidget* box);  // accept a dialog or message box
+void closeBox(QWidget* box);  // accept a dialog or message box
 // Actions: OK on a message box (its text and caption copied out when asked), an answer
 // typed in the input box, a path typed in a file dialog and accepted, Cancel.
-ModalScript::Action Acknowledge(QString* text = nullptr, QString* caption = nullptr);
-ModalScript::Action Answer(const QString& typed, QString* shown = nullptr);
-ModalScript::Action Choose(const QString& path, std::function<void(QWidget*)> look = {});
-ModalScript::Action Cancel();
+ModalScript::Action acknowledge(QString* text = nullptr, QString* caption = nullptr);
+ModalScript::Action answer(const QString& typed, QString* shown = nullptr);
+ModalScript::Action choose(const QString& path, std::function<void(QWidget*)> look = {});
+ModalScript::Action cancel();
+// The name a file dialog started with: the full path of the name in its name box, or ""
+// when the box was empty.
+QString startName(QWidget* fileDialog);
 
 // ---------------------------------------------------------------- the window
 
-// A 400 x 200 px picture (6000 x 3000 twips) is fitted as Image1 at Left 120,
-// Top 1293.75, 11415 x 5707.5 twips: on the surface, pixels (8, 86) to (768, 466).
+// A 400 x 200 px picture (6000 x 3000 twips) is fitted at Left 120, Top 1293.75,
+// 11415 x 5707.5 twips: on the view, pixels (8, 86) to (768, 466).
 inline constexpr float kLeft = 120.0f;
 inline constexpr float kTop = 1293.75f;
 inline constexpr float kWidth = 11415.0f;
 inline constexpr float kHeight = 5707.5f;
+inline constexpr TwipRect kWideRect{kLeft, kTop, kWidth, kHeight};
 inline const QRect kImageRect(8, 86, 761, 381);
+// Where the empty picture lies before the first Open: in pixels (48, 56) to (728, 432).
+inline constexpr TwipRect kEmptyRect{720, 840, 10215, 5655};
+inline const QRect kEmptyPixelRect(48, 56, 681, 377);
 inline const QColor kRed(255, 0, 0);
 inline const QColor kGreen(0, 255, 0);
 
@@ -104,39 +122,43 @@ class WindowTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  QString Path(const QString& name) const { return dir_.filePath(name); }
-  QAction* Action(const char* name) const;
-  void Trigger(const char* name) { Action(name)->trigger(); }
+  QString path(const QString& name) const { return dir_.filePath(name); }
+  QAction* action(const char* name) const;
+  void trigger(const char* name) { action(name)->trigger(); }
 
-  // Open through the menu, the dialog answered with `path`.
-  void Open(const QString& path);
-  // Presses and moves at surface pixel positions, as the widget receives them.
-  void Press(QPointF pixels, Qt::MouseButton button = Qt::LeftButton);
-  void Move(QPointF pixels);
+  // Open through the menu, the dialog answered with `path`; the name the dialog started
+  // with is copied out when asked.
+  void open(const QString& path, QString* startedWith = nullptr);
+  // Presses and moves at view pixel positions, as the widget receives them.
+  void press(QPointF pixels, Qt::MouseButton button = Qt::LeftButton);
+  void move(QPointF pixels);
   // A reference from a to b with `length` typed, committed with a right press.
-  void SetReference(QPointF a, QPointF b, const QString& length);
+  void setReference(QPointF a, QPointF b, const QString& length);
   // A measurement from a to b, committed with a right press (from measure mode).
-  void Measure(QPointF a, QPointF b);
+  void measure(QPointF a, QPointF b);
 
-  const MeasurementState& State() { return window_->Form().State(); }
-  const QImage& Screen() { return window_->Surface().Screen(); }
+  const Commands& commands() const { return window_->commands(); }
+  const MeasurementSession& session() const { return window_->commands().session(); }
+  const QImage& screen() const { return window_->view().screen(); }
+  QColor background() const { return window_->view().background(); }
+  bool annotateEnabled() const { return window_->annotateMenu()->menuAction()->isEnabled(); }
 
   QTemporaryDir dir_;
   ModalScript modals_;
-  std::unique_ptr<QtMainWindow> window_;
+  std::unique_ptr<qt::MainWindow> window_;
 };
 
 // ---------------------------------------------------------------- pixels
 
-bool SameRgb(QRgb a, QColor b, int tolerance = 0);
+bool sameRgb(QRgb a, QColor b, int tolerance = 0);
 // Whether some pixel within `reach` of `at` has colour `c` exactly.
-bool Near(const QImage& image, QPointF at, QColor c, int reach = 1);
+bool anyNear(const QImage& image, QPointF at, QColor c, int reach = 1);
 // Whether every pixel within `reach` of `at` is within `tolerance` of `c`.
-bool AllNear(const QImage& image, QPointF at, QColor c, int reach = 1, int tolerance = 2);
+bool allNear(const QImage& image, QPointF at, QColor c, int reach = 1, int tolerance = 2);
 // How many of `samples` points along a -> b, for t from t0 to t1, have colour `c` near.
-int OnLine(const QImage& image, QPointF a, QPointF b, QColor c, double t0 = 0.05,
-           double t1 = 0.45, int samples = 12);
+int onLine(const QImage& image, QPointF a, QPointF b, QColor c, double t0 = 0.05, double t1 = 0.45,
+           int samples = 12);
 // Pixels in `area` that are clearly `c`'s hue (red or green), such as text in that colour.
-int Tinted(const QImage& image, const QRect& area, QColor c);
+int tinted(const QImage& image, const QRect& area, QColor c);
 
 }  // namespace vantory::qttest

@@ -10,94 +10,117 @@
 namespace vantory::qttest {
 namespace {
 
-QStringList Captions(const QList<QAction*>& actions) {
-  QStringList captions;
-  for (const QAction* action : actions) captions << (action->isSeparator() ? "-" : action->text());
-  return captions;
+QStringList captions(const QList<QAction*>& actions) {
+  QStringList texts;
+  for (const QAction* action : actions) texts << (action->isSeparator() ? "-" : action->text());
+  return texts;
+}
+
+// Every pixel of `image` is `colour`.
+bool allOf(const QImage& image, QColor colour) {
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) != colour.rgb()) return false;
+    }
+  }
+  return true;
 }
 
 using Shell = WindowTest;
 
 TEST_F(Shell, TitleFixedClientAreaAndMenuTree) {
   EXPECT_EQ(window_->windowTitle(), "Vantory");
-  EXPECT_EQ(window_->centralWidget(), &window_->Surface());
+  EXPECT_EQ(window_->centralWidget(), &window_->view());
   EXPECT_EQ(window_->centralWidget()->size(), QSize(777, 553));
-  EXPECT_EQ(Screen().size(), QSize(777, 553));
+  EXPECT_EQ(screen().size(), QSize(777, 553));
   EXPECT_EQ(window_->minimumSize(), window_->maximumSize());  // the user cannot resize it
 
-  EXPECT_EQ(Captions(window_->menuBar()->actions()), (QStringList{"文件", "标注", "关于"}));
-  EXPECT_EQ(Captions(window_->FileMenu()->actions()), (QStringList{"打开", "保存", "-", "退出"}));
-  EXPECT_EQ(Captions(window_->AnnotateMenu()->actions()), (QStringList{"设置基准尺寸", "测量标注"}));
-  for (QAction* action : window_->findChildren<QAction*>()) {
-    SCOPED_TRACE(action->text().toStdString());
-    EXPECT_TRUE(action->shortcut().isEmpty());
-    EXPECT_FALSE(action->isCheckable());
-    EXPECT_FALSE(action->text().contains('&'));
+  EXPECT_EQ(captions(window_->menuBar()->actions()), (QStringList{"文件", "标注", "关于"}));
+  EXPECT_EQ(captions(window_->fileMenu()->actions()), (QStringList{"打开", "保存", "-", "退出"}));
+  EXPECT_EQ(captions(window_->annotateMenu()->actions()), (QStringList{"设置基准尺寸", "测量标注"}));
+  for (QAction* each : window_->findChildren<QAction*>()) {
+    SCOPED_TRACE(each->text().toStdString());
+    EXPECT_TRUE(each->shortcut().isEmpty());
+    EXPECT_FALSE(each->isCheckable());
+    EXPECT_FALSE(each->text().contains('&'));
   }
 
   // Start-up: the annotate menu and Measure are off, everything else on.
-  EXPECT_FALSE(window_->AnnotateMenu()->menuAction()->isEnabled());
-  EXPECT_FALSE(Action("celiang")->isEnabled());
-  EXPECT_TRUE(window_->FileMenu()->menuAction()->isEnabled());
-  for (const char* name : {"daoru", "save", "tuichu", "szjz", "about"}) {
-    EXPECT_TRUE(Action(name)->isEnabled()) << name;
+  EXPECT_FALSE(annotateEnabled());
+  EXPECT_FALSE(action("measureAction")->isEnabled());
+  EXPECT_TRUE(window_->fileMenu()->menuAction()->isEnabled());
+  for (const char* name : {"openAction", "saveAction", "exitAction", "setReferenceAction", "aboutAction"}) {
+    EXPECT_TRUE(action(name)->isEnabled()) << name;
   }
   // Nothing is shown but the background yet.
-  EXPECT_EQ(Screen().pixel(388, 276), window_->Surface().Background().rgb());
+  EXPECT_TRUE(allOf(screen(), background()));
+  EXPECT_EQ(commands().picturePath(), "");
+  EXPECT_EQ(commands().pictureRect(), kEmptyRect);
+  EXPECT_EQ(window_->view().pictureRect(), kEmptyPixelRect);
 }
 
 TEST_F(Shell, AboutShowsItsMessageWithOneOkButtonAndChangesNothing) {
   QString text, caption;
   QMessageBox::StandardButtons buttons;
   QMessageBox::Icon icon = QMessageBox::Critical;
-  modals_.Expect("msgBox", [&](QWidget* box) {
+  modals_.expect("msgBox", [&](QWidget* box) {
     auto* message = qobject_cast<QMessageBox*>(box);
     buttons = message->standardButtons();
     icon = message->icon();
-    Acknowledge(&text, &caption)(box);
+    acknowledge(&text, &caption)(box);
   });
-  const MeasurementState before = State();
-  Trigger("about");
+  const MeasurementSession before = session();
+  trigger("aboutAction");
 
   EXPECT_EQ(text, "Vantory 图片尺寸测量工具，By Tarvo  联系邮箱：tarvo@example.com");
   EXPECT_EQ(caption, "Vantory");
   EXPECT_EQ(buttons, QMessageBox::Ok);
   EXPECT_EQ(icon, QMessageBox::NoIcon);
-  EXPECT_TRUE(State() == before);
-  EXPECT_FALSE(window_->AnnotateMenu()->menuAction()->isEnabled());
+  EXPECT_TRUE(session() == before);
+  EXPECT_FALSE(annotateEnabled());
+  EXPECT_TRUE(allOf(screen(), background()));
 }
 
 TEST_F(Shell, OpenDialogListsTheFileTypesAndACancelChangesNothing) {
   QStringList filters, shown;
   int selected = -1;
-  modals_.Expect("openDialog", [&](QWidget* box) {
+  QString started = "?";
+  modals_.expect("openDialog", [&](QWidget* box) {
     auto* dialog = qobject_cast<QFileDialog*>(box);
     filters = dialog->nameFilters();
     if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo")) {
       selected = types->currentIndex();
       for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
     }
-    Cancel()(box);
+    started = startName(box);
+    cancel()(box);
   });
-  const MeasurementState before = State();
-  Trigger("daoru");
+  const MeasurementSession before = session();
+  trigger("openAction");
 
   EXPECT_EQ(filters, (QStringList{"jpg文件 (*.jpg)", "位图 (*.bmp)", "图标 (*.ico)", "GIF图 (*.gif)"}));
   EXPECT_EQ(shown, (QStringList{"jpg文件", "位图", "图标", "GIF图"}));  // descriptions only
   EXPECT_EQ(selected, 0);
+  EXPECT_EQ(started, "");
 
-  EXPECT_TRUE(State() == before);
-  EXPECT_EQ(window_->Dialog().FileName(), "");
-  EXPECT_FALSE(window_->AnnotateMenu()->menuAction()->isEnabled());
-  const auto& image1 = window_->Surface().Image1();
-  EXPECT_EQ(image1.Picture(), nullptr);
-  EXPECT_EQ(image1.Left(), 720);
-  EXPECT_EQ(image1.Top(), 840);
+  EXPECT_TRUE(session() == before);
+  EXPECT_FALSE(annotateEnabled());
+  EXPECT_EQ(commands().picturePath(), "");
+  EXPECT_EQ(commands().pictureRect(), kEmptyRect);
+  EXPECT_TRUE(allOf(screen(), background()));
+
+  // The next dialog starts with no name either.
+  modals_.expect("openDialog", [&](QWidget* box) {
+    started = startName(box);
+    cancel()(box);
+  });
+  trigger("openAction");
+  EXPECT_EQ(started, "");
 }
 
 TEST_F(Shell, ExitClosesTheWindowWithoutAQuestion) {
   ASSERT_TRUE(window_->isVisible());
-  Trigger("tuichu");
+  trigger("exitAction");
   EXPECT_FALSE(window_->isVisible());
 }
 
