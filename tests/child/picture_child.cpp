@@ -89,10 +89,12 @@ struct Program {
 
   // Runs a command as the window does: the view shows what it drew. Returns false when it
   // reported an error or showed a message.
+  // A Save is written on a thread of its own: its outcome is waited for.
   template <typename Command>
   bool run(Command&& command) {
     command();
     view.flush();
+    files.finishExports();
     return prompts.errors.empty() && prompts.messages.empty();
   }
 };

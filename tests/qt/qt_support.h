@@ -124,7 +124,11 @@ class WindowTest : public ::testing::Test {
 
   QString path(const QString& name) const { return dir_.filePath(name); }
   QAction* action(const char* name) const;
-  void trigger(const char* name) { action(name)->trigger(); }
+  // Chooses a menu command; a Save is written on a thread of its own, and waited for.
+  void trigger(const char* name) {
+    action(name)->trigger();
+    window_->finishSaving();
+  }
 
   // Open through the menu, the dialog answered with `path`; the name the dialog started
   // with is copied out when asked.

@@ -127,14 +127,19 @@ TEST_F(SaveTest, AnUnwritablePathIsReportedAndNothingIsHarmed) {
   EXPECT_EQ(commands().pictureRect(), kWideRect);
 }
 
-TEST_F(SaveTest, APictureGoneSinceOpenIsReportedBeforeAnythingIsAsked) {
+// The Save dialog comes at once; the picture gone since Open is told after it, and
+// nothing is written. Cancelled, nothing is told.
+TEST_F(SaveTest, APictureGoneSinceOpenIsReportedAfterTheDialog) {
   const QString opened = openPlain();
   setReference(QPointF(100, 150), QPointF(500, 150), "50");
   const MeasurementSession before = session();
   ASSERT_TRUE(QFile::remove(opened));
 
+  modals_.expect("saveDialog", cancel());
+  trigger("saveAction");
   QString report;
-  modals_.expect("errorReport", acknowledge(&report));  // and no Save dialog
+  modals_.expect("saveDialog", choose(path("after.bmp")));
+  modals_.expect("errorReport", acknowledge(&report));
   trigger("saveAction");
   EXPECT_TRUE(report.startsWith(QString("运行时错误 '%1':").arg(number(ErrorCode::kFileNotFound))))
       << report.toStdString();
