@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "qt/bitmap_writer.h"
+#include "qt/bmp_stream.h"
 #include "qt/decode_cost.h"
 #include "qt/image_painter.h"
 #include "qt/jpeg_decoder.h"
@@ -206,7 +207,12 @@ QImage decodePicture(const QString& path, QSize target) {
   if (header.jpeg) {
     image = upright(jpeg::decode(path, stored), header.transformation);
     allocated(image, path);
-  } else {
+  } else if (header.format == "bmp" && !target.isEmpty()) {
+    // Reduced to the shown size row by row as it is read, unless the streamed reader
+    // leaves the file to Qt's (a null image).
+    image = decodeBmpShown(path, stored);
+  }
+  if (!header.jpeg && image.isNull()) {
     QImageReader reader(path);
     prepareReader(reader);
     if (!target.isEmpty()) {
