@@ -1,6 +1,10 @@
 #include "qt/row_scaler.h"
 
 #include <algorithm>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vantory::qt {
 
@@ -74,8 +78,8 @@ RowScaler::RowScaler(QSize source, QSize target, bool alpha, bool bottomUp)
   }
   // Shrinking across, a row is reduced to the result's width; growing, it is kept whole
   // and blended only when its result rows are finished.
-  const int across = shrinkX_ ? target.width() : source.width();
-  reduced_.resize(static_cast<size_t>(across) * channels_);
+  across_ = static_cast<size_t>(shrinkX_ ? target.width() : source.width()) * channels_;
+  reduced_.resize(across_ + 1);  // a spare element for the last column's fourth lane
 }
 
 void RowScaler::addRow(const QRgb* row) {
@@ -98,9 +102,58 @@ void RowScaler::addBgrRow(const uchar* row, int bytesPerPixel) {
   addReduced();
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// A pixel's bytes in the low four 16-bit lanes; of a 3-byte pixel that ends its row, only
+// its own three bytes are read.
+inline __m128i pixelLanes(const uchar* p, bool threeOnly) {
+  std::int32_t bytes = 0;
+  if (threeOnly) {
+    std::memcpy(&bytes, p, 3);
+  } else {
+    std::memcpy(&bytes, p, 4);
+  }
+  return _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), _mm_setzero_si128());
+}
+
+// The weighted sum of a result column's pixels in four 32-bit lanes (blue, green, red,
+// alpha; for 3-byte pixels the fourth is not wanted): the middle pixels two at a time in
+// 16-bit lanes, exact while a channel's sum stays below 65536 (spans of 259 pixels at
+// most), times their weight; the first and the last pixel paired and multiplied with
+// theirs (weights of 16384 at most, so pmaddwd's signed products hold them).
+template <int kStride, int kChannels>
+inline __m128i weightedSum(const uchar* p, int count, const std::uint32_t weights[3], bool rowEnd) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i lanes = zero;
+  const uchar* q = p + kStride;
+  int middle = count - 2;
+  for (; middle >= 2; middle -= 2, q += 2 * kStride) {
+    lanes = _mm_add_epi16(lanes, _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)), zero));
+  }
+  if (middle == 1) {
+    __m128i one = pixelLanes(q, false);  // the fourth byte is the next pixel's, or alpha
+    if (kChannels == 3) one = _mm_and_si128(one, _mm_set_epi16(0, 0, 0, 0, 0, -1, -1, -1));
+    lanes = _mm_add_epi16(lanes, one);
+    q += kStride;
+  }
+  // q is at the last pixel now.
+  lanes = _mm_add_epi16(lanes, _mm_srli_si128(lanes, 2 * kStride));  // the second pixel's lanes
+  const __m128i weight = _mm_set1_epi16(static_cast<short>(weights[1]));
+  __m128i sum = _mm_unpacklo_epi16(_mm_mullo_epi16(lanes, weight), _mm_mulhi_epu16(lanes, weight));
+  const __m128i ends = _mm_unpacklo_epi16(pixelLanes(p, false), pixelLanes(q, kStride == 3 && rowEnd));
+  const __m128i endWeights = _mm_set1_epi32(static_cast<int>(weights[0] | weights[2] << 16));
+  return _mm_add_epi32(sum, _mm_madd_epi16(ends, endWeights));
+}
+
+}  // namespace
+#endif
+
 // One source row across: shrinking, the weighted sum of the pixels each result column
-// covers (qt_qimageScaleAARGB(A)_helper along a row), shifted down by 4 when the rows
-// shrink too, as Qt's down_xy does before summing rows; growing, the row as it is.
+// covers (qt_qimageScaleAARGB(A)_helper along a row: the first pixel in part, the middle
+// ones at one weight, so summed first and weighted once, the last with what remains),
+// shifted down by 4 when the rows shrink too, as Qt's down_xy does before summing rows;
+// growing, the row as it is.
 template <int kStride, int kChannels>
 void RowScaler::reduceAcross(const uchar* row) {
   std::uint32_t* out = reduced_.data();
@@ -113,16 +166,48 @@ void RowScaler::reduceAcross(const uchar* row) {
   const int shift = shrinkY_ ? 4 : 0;
   for (const Span& span : xSpans_) {
     const uchar* p = row + static_cast<qsizetype>(span.first) * kStride;
-    std::uint32_t middle[kChannels] = {};
-    const uchar* q = p + kStride;
-    for (int i = 2; i < span.count; ++i, q += kStride) {
+#if defined(__SSE2__)
+    if (span.count <= 259) {
+      const std::uint32_t weights[3] = {span.firstWeight, span.middleWeight, span.lastWeight};
+      const bool rowEnd = span.first + span.count == source_.width();
+      const __m128i sum = weightedSum<kStride, kChannels>(p, span.count, weights, rowEnd);
+      // Four lanes stored: a fourth for 3 channels lands on the next column's first, or on
+      // the spare element at the end.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_srl_epi32(sum, _mm_cvtsi32_si128(shift)));
+      out += kChannels;
+      continue;
+    }
+#endif
+    const uchar* last = p + static_cast<qsizetype>(span.count - 1) * kStride;
+    std::uint32_t middle[4] = {};
+    for (const uchar* q = p + kStride; q < last; q += kStride) {
       for (int c = 0; c < kChannels; ++c) middle[c] += q[c];
     }
     for (int c = 0; c < kChannels; ++c) {
-      out[c] = (p[c] * span.firstWeight + middle[c] * span.middleWeight + q[c] * span.lastWeight) >> shift;
+      out[c] = (p[c] * span.firstWeight + middle[c] * span.middleWeight + last[c] * span.lastWeight) >> shift;
     }
     out += kChannels;
   }
+}
+
+// sums += weight * the reduced row, in 32-bit integers (SSE2 has no 32-bit multiply that
+// keeps the low halves: two 64-bit products of the even and the odd lanes instead).
+void RowScaler::addWeighted(std::uint32_t* sums, std::uint32_t weight) const {
+  const std::uint32_t* reduced = reduced_.data();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i factor = _mm_set1_epi32(static_cast<int>(weight));
+  for (; i + 4 <= across_; i += 4) {
+    const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(reduced + i));
+    const __m128i even = _mm_mul_epu32(values, factor);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(values, 32), factor);
+    const __m128i products = _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                                                _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+    auto* at = reinterpret_cast<__m128i*>(sums + i);
+    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), products));
+  }
+#endif
+  for (; i < across_; ++i) sums[i] += weight * reduced[i];
 }
 
 // Adds the reduced row to every result row that covers it, and finishes those that have
@@ -150,13 +235,9 @@ void RowScaler::addReduced() {
       if (open == nullptr) open = &open_.emplace_back();
       open->row = static_cast<int>(y);
       open->missing = span.count;
-      open->sums.assign(reduced_.size(), 0);
+      open->sums.assign(across_, 0);
     }
-    const std::uint32_t weight = span.weight(row - span.first);
-    std::uint32_t* sums = open->sums.data();
-    const std::uint32_t* reduced = reduced_.data();
-    const size_t n = reduced_.size();
-    for (size_t i = 0; i < n; ++i) sums[i] += weight * reduced[i];
+    addWeighted(open->sums.data(), span.weight(row - span.first));
     if (--open->missing == 0) finish(*open);
   }
 }

@@ -66,6 +66,7 @@ class RowScaler {
   template <int kStride, int kChannels>
   void reduceAcross(const uchar* row);
   void addReduced();
+  void addWeighted(std::uint32_t* sums, std::uint32_t weight) const;
   void finish(OpenRow& open);
 
   QSize source_, target_;
@@ -75,6 +76,7 @@ class RowScaler {
   int next_;          // the source row expected next
   std::vector<Span> xSpans_, ySpans_;
   std::vector<int> lastCovered_;  // the largest last source row of result rows 0..y
+  size_t across_ = 0;                   // the values of a reduced row
   std::vector<std::uint32_t> reduced_;  // the current source row, reduced across
   std::vector<OpenRow> open_;
   QImage out_;
