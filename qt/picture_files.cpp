@@ -130,6 +130,10 @@ FileHeader readFileHeader(const QString& path) {
     header.stored = jpeg_header.size;
   } else {
     header.stored = reader.size();  // from the header, before any decoding
+    // Qt's BMP reader tells a top-down picture's height as stored: negative.
+    if (header.format == "bmp" && header.stored.width() > 0 && header.stored.height() < 0) {
+      header.stored.setHeight(-header.stored.height());
+    }
     if (!header.stored.isValid()) {
       // A format that tells its size only by decoding: decode once to learn it (within
       // the reader's allocation limit).

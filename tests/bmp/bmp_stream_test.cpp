@@ -254,6 +254,18 @@ TEST(BmpStream, DamagedFilesAreRefused) {
   EXPECT_EQ(errorOf([&] { decodePicture(noPalette, {12, 8}); }), 481);
 }
 
+TEST(BmpStream, TopDownPictureIsSizedFromItsHeader) {
+  // Qt's reader tells a top-down BMP's height negative; the probe takes the size from the
+  // header instead of decoding the whole picture to learn it, so damage in the pixel data
+  // is found when the picture is shown.
+  Bmp coded{.width = 40, .height = 30, .bits = 8, .compression = 1, .topDown = true, .palette = palette(256)};
+  coded.coded = QByteArray("\x00\x20", 2) + QByteArray(10, 'x');  // 32 indices announced, 10 given
+  const QString path = write(bytes(coded), "topdown");
+  EXPECT_TRUE(QImageReader(path).read().isNull());
+  EXPECT_EQ(probePicture(path), QSize(40, 30));
+  EXPECT_EQ(errorOf([&] { decodePicture(path, {13, 10}); }), 481);
+}
+
 TEST(BmpStream, RunPastItsRowIsLeftToQt) {
   // Past the first coded row, Qt lets a run that passes the row's end write into the row
   // before it in memory: the stream leaves such a file to Qt's reader.
