@@ -12,6 +12,7 @@
 
 #include "core/errors.h"
 #include "qt/bmp_stream.h"
+#include "qt/decode_cost.h"
 #include "qt/picture_files.h"
 #include "tests/bmp/bmp_bytes.h"
 #include "tests/support/private_home.h"
@@ -212,6 +213,19 @@ TEST(BmpStream, RunLengthCodesShowAsToday) {
       }
     }
   }
+}
+
+TEST(BmpStream, DisplayCostIsWhatTheStreamHolds) {
+  // From a million pixels the display decode always streams: a chunk and a few rows.
+  // Save's full decode costs as before; so does a smaller picture, which may go to Qt.
+  Bmp bmp = kinds()[12].bmp;  // 24 bits: RGB32, 4 bytes a pixel decoded whole
+  bmp.width = 1030, bmp.height = 1020;
+  const DecodeCost large = estimateDecodeCost(write(bytes(bmp), "cost"), "bmp", {1030, 1020}, false, nullptr);
+  EXPECT_EQ(large.full, qint64{1030} * 1020 * 4);
+  EXPECT_EQ(large.display, (1 << 20) + 4 * 1030 * 4);
+  bmp.width = 97, bmp.height = 61;
+  const DecodeCost small = estimateDecodeCost(write(bytes(bmp), "cost"), "bmp", {97, 61}, false, nullptr);
+  EXPECT_EQ(small.display, qint64{97} * 61 * 4);
 }
 
 TEST(BmpStream, PictureAtTheShownSizeIsDecodedAsToday) {
