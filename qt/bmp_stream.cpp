@@ -150,7 +150,7 @@ Outcome readRunLengths(const Layout& layout, bmp::ChunkReader& reader, RowFeeder
       emitUpTo(y + 1);
       x = 0;
       ++y;
-    } else if (b == 2) {  // a jump right and up
+    } else if (b == 2) {  // a jump right, and on by rows (up in a bottom-up picture)
       uchar right = 0, up = 0;
       if (!reader.byte(right) || !reader.byte(up)) return Outcome::kEndedEarly;
       x += right;
