@@ -3,6 +3,7 @@
 #include <QFile>
 #include <algorithm>
 
+#include "qt/bmp_stream.h"
 #include "qt/jpeg_decoder.h"
 
 namespace vantory::qt {
@@ -307,6 +308,10 @@ DecodeCost estimateDecodeCost(const QString& path, const QByteArray& format, QSi
       cost = IcoCost(file, stored);
     } else if (format == "bmp") {
       cost = BmpCost(file, stored);
+      // Shown, a BMP is reduced row by row as it is read (bmp_stream.h); one of fewer than
+      // a million pixels may be left to Qt's reader at some sizes, and costs as before.
+      const qint64 streamed = bmpStreamBytes(path);
+      if (streamed >= 0 && Pixels(stored) >= (1 << 20)) cost.display = streamed;
     } else if (format == "tif" || format == "tiff") {
       cost = TiffCost(file, stored);
     } else if (format == "webp") {

@@ -8,6 +8,7 @@
 #include <QTransform>
 #include <algorithm>
 
+#include "qt/bmp_stream.h"
 #include "qt/decode_cost.h"
 #include "qt/image_painter.h"
 #include "qt/jpeg_decoder.h"
@@ -126,6 +127,10 @@ FileHeader readFileHeader(const QString& path) {
     header.stored = jpeg_header.size;
   } else {
     header.stored = reader.size();  // from the header, before any decoding
+    // Qt's BMP reader tells a top-down picture's height as stored: negative.
+    if (header.format == "bmp" && header.stored.width() > 0 && header.stored.height() < 0) {
+      header.stored.setHeight(-header.stored.height());
+    }
     if (!header.stored.isValid()) {
       // A format that tells its size only by decoding: decode once to learn it (within
       // the reader's allocation limit).
@@ -203,7 +208,12 @@ QImage decodePicture(const QString& path, QSize target) {
   if (header.jpeg) {
     image = upright(jpeg::decode(path, stored), header.transformation);
     allocated(image, path);
-  } else {
+  } else if (header.format == "bmp" && !target.isEmpty()) {
+    // Reduced to the shown size row by row as it is read, unless the streamed reader
+    // leaves the file to Qt's (a null image).
+    image = decodeBmpShown(path, stored);
+  }
+  if (!header.jpeg && image.isNull()) {
     QImageReader reader(path);
     prepareReader(reader);
     if (!target.isEmpty()) {

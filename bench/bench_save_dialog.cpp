@@ -1,0 +1,198 @@
+// Save that answers at once and gives its memory back: the real window, offscreen, with a
+// photo of 24 and of 100 megapixels open and 999 measurements on it.
+// - from choosing 保存 until the Save dialog shows;
+// - from Return in the dialog (after waiting there as long as one full decode takes) until
+//   the file is complete, against writing the same bytes with write() and fsync(), as
+//   `dd conv=fsync` does;
+// - resident memory after the Save against before it.
+// Usage: bench_save_dialog [runs]   (medians of the runs; 3 by default)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QImageWriter>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "qt/main_window.h"
+#include "qt/picture_files.h"
+#include "tests/support/private_home.h"
+
+namespace {
+
+using vantory::qt::MainWindow;
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double residentMb() {
+  QFile status("/proc/self/status");
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+  }
+  return -1;
+}
+
+void writePhoto(const QString& path, int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) line[x] = qRgb(x * 255 / width, y * 255 / height, (x * 7 + y * 3) & 255);
+  }
+  QImageWriter writer(path, "jpg");
+  writer.setQuality(90);
+  if (!writer.write(image)) std::exit(1);
+}
+
+// The same bytes written as dd with conv=fsync writes them: write(), then fsync().
+double ddMs(const QString& from, const QString& to) {
+  QFile source(from);
+  if (!source.open(QIODevice::ReadOnly)) std::exit(1);
+  const QByteArray bytes = source.readAll();
+  QElapsedTimer t;
+  t.start();
+  const int fd = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  for (qint64 at = 0; at < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.constData() + at, static_cast<size_t>(bytes.size() - at));
+    if (n <= 0) std::exit(1);
+    at += n;
+  }
+  ::fsync(fd);
+  ::close(fd);
+  return t.nsecsElapsed() / 1e6;
+}
+
+class Rig {
+ public:
+  explicit Rig(const QString& photo) {
+    window_.show();
+    answerNextFileDialog(photo, 0, nullptr);
+    trigger("openAction");
+    QApplication::processEvents();
+    // A reference across the picture, then 999 measurements.
+    trigger("setReferenceAction");
+    press({100, 300});
+    press({600, 300});  // the length box answers 100 (see answerBoxes)
+    press({300, 300}, Qt::RightButton);
+    trigger("measureAction");
+    for (int k = 0; k < 999; ++k) {
+      press({60.0 + k % 600, 120.0 + k % 300});
+      press({700.0 - k % 500, 420.0 - k % 250});
+      press({300, 300}, Qt::RightButton);
+    }
+    if (window_.commands().session().measurements().size() != 999) std::exit(2);
+  }
+
+  struct Timing {
+    double toDialog = 0, returnToFile = 0;
+  };
+  // 文件 > 保存: the time until the dialog shows; then, `waitMs` later, the path typed and
+  // Return, and the time until the file is complete.
+  Timing save(const QString& path, int waitMs) {
+    Timing t;
+    QElapsedTimer clock;
+    answerNextFileDialog(path, waitMs, &t.toDialog, &clock);
+    clock.start();
+    trigger("saveAction");
+    window_.finishSaving();
+    t.returnToFile = returnedAt_ >= 0 ? clock.nsecsElapsed() / 1e6 - returnedAt_ : -1;
+    return t;
+  }
+
+ private:
+  void trigger(const char* name) { window_.findChild<QAction*>(name)->trigger(); }
+  void press(QPointF at, Qt::MouseButton button = Qt::LeftButton) {
+    QWidget* view = &window_.view();
+    QMouseEvent down(QEvent::MouseButtonPress, at, view->mapToGlobal(at), button, button, Qt::NoModifier);
+    QApplication::sendEvent(view, &down);
+  }
+  // When the next file dialog shows, notes the time, waits `waitMs`, and accepts `path`.
+  void answerNextFileDialog(const QString& path, int waitMs, double* shownAt, QElapsedTimer* clock = nullptr) {
+    returnedAt_ = -1;
+    auto* poll = new QTimer(&window_);
+    poll->setInterval(1);
+    QObject::connect(poll, &QTimer::timeout, poll, [=, this] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr || !dialog->isVisible()) return;
+      poll->stop();
+      poll->deleteLater();
+      if (shownAt != nullptr && clock != nullptr) *shownAt = clock->nsecsElapsed() / 1e6;
+      QTimer::singleShot(waitMs, dialog, [=, this] {
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+        if (clock != nullptr) returnedAt_ = clock->nsecsElapsed() / 1e6;
+        static_cast<QDialog*>(dialog)->accept();
+      });
+    });
+    poll->start();
+  }
+
+  MainWindow window_;
+  double returnedAt_ = -1;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  const vantory::testing_support::PrivateHome home;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  QTemporaryDir dir;
+  // The length box, whenever it comes, is answered with 100.
+  QTimer lengthBox;
+  QObject::connect(&lengthBox, &QTimer::timeout, [] {
+    if (auto* box = QApplication::activeModalWidget(); box && box->objectName() == "inputBox" && box->isVisible()) {
+      QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
+    }
+  });
+  lengthBox.start(2);
+
+  std::printf("bench_save_dialog: %d runs each, medians; 999 measurements on the picture\n", runs);
+  for (const auto& [width, height] : std::vector<std::pair<int, int>>{{6000, 4000}, {12000, 8400}}) {
+    const QString photo = dir.filePath(QString("photo-%1.jpg").arg(width));
+    writePhoto(photo, width, height);
+    QElapsedTimer decode;
+    decode.start();
+    vantory::qt::decodePicture(photo);
+    const int decodeMs = static_cast<int>(decode.elapsed());
+    Rig rig(photo);
+    std::vector<double> toDialog, toFile, dd, rssRise;
+    for (int i = 0; i < runs; ++i) {
+      const QString out = dir.filePath(QString("saved-%1-%2.bmp").arg(width).arg(i));
+      QApplication::processEvents();
+      const double before = residentMb();
+      const Rig::Timing t = rig.save(out, decodeMs + decodeMs / 2 + 100);
+      QApplication::processEvents();
+      rssRise.push_back(residentMb() - before);
+      toDialog.push_back(t.toDialog);
+      toFile.push_back(t.returnToFile);
+      dd.push_back(ddMs(out, dir.filePath("dd.bmp")));
+      QFile::remove(out);
+      QFile::remove(dir.filePath("dd.bmp"));
+    }
+    const double mp = width * double(height) / 1e6;
+    std::printf("\n%d x %d (%.0f MP), one full decode %d ms:\n", width, height, mp, decodeMs);
+    std::printf("  保存 until the Save dialog shows:      %7.1f ms  (goal <= 50 ms): %s\n", median(toDialog),
+                median(toDialog) <= 50 ? "met" : "NOT met");
+    std::printf("  Return until the file is complete:    %7.1f ms\n", median(toFile));
+    std::printf("  the same bytes by write() + fsync():  %7.1f ms\n", median(dd));
+    std::printf("  ratio:                                %7.2f    (goal <= 1.3): %s\n", median(toFile) / median(dd),
+                median(toFile) / median(dd) <= 1.3 ? "met" : "NOT met");
+    std::printf("  resident memory after Save - before:  %+7.1f MB  (goal within 10 MB): %s\n", median(rssRise),
+                std::abs(median(rssRise)) <= 10 ? "met" : "NOT met");
+  }
+  return 0;
+}
