@@ -1,0 +1,145 @@
+// Save over the recording fakes: what is drawn on the picture, in which order and where,
+// the file name the dialogs share, what a failure tells and keeps.
+#include <gtest/gtest.h>
+
+#include "core/annotations.h"
+#include "tests/core/program.h"
+
+namespace vantory::testing {
+namespace {
+
+using fakes::label;
+using fakes::line;
+
+class SaveTest : public ::testing::Test {
+ protected:
+  // The view points that map to the picture's corner and centre: the wide picture is shown
+  // at (120, 1293.75), 11415 x 5707.5, and is 6000 x 3000 twips.
+  static constexpr TwipPoint kCorner{120, 1293.75f};
+  static constexpr TwipPoint kCentre{5827.5f, 4147.5f};
+  static constexpr float kQuarter = 2853.75f;  // a quarter of the shown width: 1500 on the picture
+
+  void SetUp() override {
+    p.open();
+    p.setReference(kCorner, kCentre, "100");
+  }
+  void addMeasurements(int n) {
+    for (int k = 1; k <= n; ++k) p.measure({kCorner.x + kQuarter * k, kCorner.y}, kCentre);
+  }
+  void save(const std::string& answer) {
+    p.prompts().fileAnswers = {answer};
+    p.commands().savePicture();
+  }
+  const fakes::FakeDisk::Written& written(const std::string& path) { return p.fake().disk.written.at(path); }
+  std::vector<Drawn> expected(int n) {
+    std::vector<Drawn> d = labelled({0, 0}, {3000, 1500}, 100, Ink::kReference);
+    for (int k = 1; k <= n; ++k) {
+      append(d, labelled({1500.0f * k, 0}, {3000, 1500}, p.session().measurements()[k - 1].length,
+                         Ink::kMeasurement));
+    }
+    return d;
+  }
+
+  Program p;
+};
+
+TEST_F(SaveTest, MapsTheViewOntoThePictureAtItsNaturalSize) {
+  save("/out/a.bmp");
+  EXPECT_EQ(written("/out/a.bmp").picture, kWidePath);
+  EXPECT_EQ(written("/out/a.bmp").size, (TwipSize{6000, 3000}));
+  // The corner to (0, 0), the centre to (3000, 1500), the label's corner at (1500, 750).
+  EXPECT_EQ(written("/out/a.bmp").drawn,
+            (std::vector<Drawn>{label(100, 1500, 750, Ink::kReference), line(0, 0, 3000, 1500, Ink::kReference)}));
+}
+
+TEST_F(SaveTest, DrawsTheReferenceThenEveryMeasurementInOrder) {
+  addMeasurements(3);
+  save("/out/a.bmp");
+  EXPECT_EQ(fakes::toString(written("/out/a.bmp").drawn), fakes::toString(expected(3)));
+}
+
+TEST_F(SaveTest, ACancelledSaveWritesNothingAndTheNextReadsThePictureAgain) {
+  save("/out/a.bmp");
+  addMeasurements(2);
+  const int reads = p.fake().disk.reads;
+  save("");
+  EXPECT_EQ(p.fake().disk.writeOrder, std::vector<std::string>{"/out/a.bmp"});
+  save("/out/b.bmp");
+  EXPECT_EQ(fakes::toString(written("/out/b.bmp").drawn), fakes::toString(expected(2)));
+  EXPECT_EQ(p.fake().disk.reads, reads + 2);
+}
+
+TEST_F(SaveTest, SegmentsAreMappedThroughThePictureOpenedLast) {
+  p.open("/pictures/tall.jpg", {3000, 6000});
+  save("/out/tall.bmp");
+  const Drawn& last = written("/out/tall.bmp").drawn.back();
+  // The view's centre is this picture's centre too: (1500, 3000) of 3000 x 6000.
+  EXPECT_EQ(last.to, (TwipPoint{1500, 3000}));
+  EXPECT_LT(last.from.x, 0);  // the corner of the wide picture lies left of the tall one
+}
+
+TEST_F(SaveTest, FailuresAreReportedAndEverythingIsKept) {
+  addMeasurements(2);
+  p.fake().disk.unwritable["/read-only/a.bmp"] = ErrorCode::kPathAccess;
+  const MeasurementSession before = p.session();
+  save("/read-only/a.bmp");
+  ASSERT_EQ(p.prompts().errors.size(), 1u);
+  EXPECT_EQ(p.prompts().errors[0].first, 75);
+  EXPECT_EQ(p.session(), before);
+  EXPECT_TRUE(p.fake().disk.written.empty());
+
+  // The picture moved away since it was opened: the dialog comes all the same, and the
+  // report after it; nothing is written. Cancelled, nothing is said.
+  p.fake().disk.pictures.erase(kWidePath);
+  const std::size_t dialogs = p.prompts().dialogs.size();
+  save("/out/a.bmp");
+  EXPECT_EQ(p.prompts().dialogs.size(), dialogs + 1);
+  EXPECT_EQ(p.prompts().errors.back().first, 53);
+  EXPECT_TRUE(p.fake().disk.written.empty());
+  p.prompts().errors.clear();
+  save("");
+  EXPECT_TRUE(p.prompts().errors.empty());
+  EXPECT_EQ(p.session(), before);
+}
+
+// What is saved is what stood when Save was chosen, however late the drawing is done.
+TEST_F(SaveTest, DrawsTheAnnotationsAsTheyStoodWhenSaveWasChosen) {
+  p.fake().disk.drawAtWrite = true;
+  p.prompts().fileAnswers = {"/out/a.bmp"};
+  const std::unique_ptr<ExportJob> job = p.fake().files.prepareExport(
+      kWidePath, [annotations = SavedAnnotations(p.session()), shown = p.commands().pictureRect()](
+                     Painter& painter, TwipSize picture) {
+        drawAnnotations(painter, CoordinateMap::onto(shown, picture), annotations.view());
+      });
+  addMeasurements(2);  // after Save was chosen
+  job->writeTo("/out/a.bmp", [](const AppError*) {});
+  EXPECT_EQ(fakes::toString(written("/out/a.bmp").drawn), fakes::toString(expected(0)));
+  // And the command itself draws from such a copy.
+  save("/out/b.bmp");
+  EXPECT_EQ(fakes::toString(written("/out/b.bmp").drawn), fakes::toString(expected(2)));
+}
+
+TEST(Save, BeforeAnyPictureSaysThereIsNothingToSave) {
+  Program p;
+  p.prompts().fileAnswers = {"/out/a.bmp"};
+  p.commands().savePicture();
+  EXPECT_EQ(p.prompts().messages, std::vector<std::string>{texts::kNothingToSave});
+  EXPECT_TRUE(p.prompts().dialogs.empty());
+  EXPECT_EQ(p.fake().disk.reads, 0);
+}
+
+// Before a reference is committed there is nothing to mark.
+TEST(Save, WithoutACommittedReferenceThePictureIsWrittenUnmarked) {
+  Program p;
+  p.open();
+  p.prompts().fileAnswers = {"/out/plain.bmp"};
+  p.commands().savePicture();
+  EXPECT_TRUE(p.fake().disk.written.at("/out/plain.bmp").drawn.empty());
+  p.setReference({1000, 2000}, {4000, 6000}, "");  // cancelled
+  p.prompts().fileAnswers = {"/out/plain2.bmp"};
+  p.commands().savePicture();
+  EXPECT_TRUE(p.fake().disk.written.at("/out/plain2.bmp").drawn.empty());
+}
+
+}  // namespace
+}  // namespace vantory::testing
