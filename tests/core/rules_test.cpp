@@ -77,6 +77,10 @@ TEST(Lengths, WorkedValues) {
       {{3000, 0}, 0, {1234, 567}, 1358.02979f, 0},
       {{4500, 0}, 100, {1500, 0}, 1500, 33.333f},
       {{3000, 4000}, 100, {0, 0}, 0, 0},  // coincident endpoints
+      // Where the order of the steps shows: 1407 x 896 / 350 is 3601.92 exactly, while
+      // 1407 / 350 x 896 comes out a hair below and would be cut to 3601.919.
+      {{350, 0}, 896, {1407, 0}, 1407, 3601.92f},
+      {{435, 0}, 174, {1651.75f, 0}, 1651.75f, 660.7f},
   };
   for (const Worked& w : rows) {
     const float d = distance({0, 0}, w.segmentEnd);

@@ -105,10 +105,15 @@ TEST(KeptLabels, AreWhatDrawingTheLabelDirectlyGives) {
     QFont font = QApplication::font();
     if (points > 0) font.setPointSizeF(points);
     LabelImages kept(font), direct(font);
+    QImage scratch = blank(QImage::Format_RGB32);
     for (int i = 0; i < 400; ++i) {
       const float value = values[i % 10];
       const QPointF at((rng() % 12000) / 100.0, (rng() % 7000) / 100.0);
       const QColor colour = i % 2 ? QColor(255, 0, 0) : QColor(0, 255, 0);
+      if (i % 2) {  // the same label kept in green at the same place just before
+        QPainter other(&scratch);
+        kept.drawKept(other, at, value, QColor(0, 255, 0));
+      }
       QImage a = blank(QImage::Format_RGB32), b = blank(QImage::Format_RGB32);
       for (int twice = 0; twice < 2; ++twice) {  // the second time from the kept image
         QPainter pa(&a);
