@@ -15,7 +15,6 @@
 #include "qt/decode_cost.h"
 #include "qt/picture_files.h"
 #include "tests/bmp/bmp_bytes.h"
-#include "tests/support/private_home.h"
 
 namespace vantory::qt {
 namespace {
@@ -293,11 +292,3 @@ TEST(BmpStream, RunPastItsRowIsLeftToQt) {
 
 }  // namespace
 }  // namespace vantory::qt
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const vantory::testing_support::PrivateHome home;
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}

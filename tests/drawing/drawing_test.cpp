@@ -10,7 +10,6 @@
 
 #include "qt/label_images.h"
 #include "qt/pixel_line.h"
-#include "tests/support/private_home.h"
 
 namespace vantory::qt {
 namespace {
@@ -140,11 +139,3 @@ TEST(KeptLabels, AreWhatDrawingTheLabelDirectlyGives) {
 
 }  // namespace
 }  // namespace vantory::qt
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const vantory::testing_support::PrivateHome home;
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -377,3 +377,11 @@ render_text() {
 }
 
 pass() { echo "PASS $TEST_NAME"; }
+
+# to_picture CX CY: a client point over the shown picture as a point of the picture at its
+# natural size, from where the picture is shown (VIEW_LEFT VIEW_TOP VIEW_W VIEW_H, client
+# pixels) and its size (PIC_W PIC_H).
+to_picture() {
+  awk -v cx="$1" -v cy="$2" -v l="$VIEW_LEFT" -v t="$VIEW_TOP" -v w="$VIEW_W" -v h="$VIEW_H" \
+    -v pw="$PIC_W" -v ph="$PIC_H" 'BEGIN { printf "%.2f %.2f\n", (cx - l) * pw / w, (cy - t) * ph / h }'
+}

@@ -17,10 +17,6 @@ saved="$WORK/fine.bmp"
 make_picture "$picture" "$PIC_W" "$PIC_H"
 # The 2:1 picture is shown at 8, 86.25, 761 x 380.5 client pixels (see test_measure_save.sh).
 VIEW_LEFT=8 VIEW_TOP=86.25 VIEW_W=761 VIEW_H=380.5
-to_picture() {
-  awk -v cx="$1" -v cy="$2" -v l="$VIEW_LEFT" -v t="$VIEW_TOP" -v w="$VIEW_W" -v h="$VIEW_H" \
-    -v pw="$PIC_W" -v ph="$PIC_H" 'BEGIN { printf "%.2f %.2f\n", (cx - l) * pw / w, (cy - t) * ph / h }'
-}
 
 REF=(60 420 380 120)
 REF_LENGTH=30

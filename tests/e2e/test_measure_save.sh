@@ -32,11 +32,6 @@ make_picture "$picture" "$PIC_W" "$PIC_H"
 # 8..768 and 86..466.
 VIEW_LEFT=8 VIEW_TOP=86.25 VIEW_W=761 VIEW_H=380.5
 
-# A client point on the picture, as a point of the picture at its natural size.
-to_picture() {
-  awk -v cx="$1" -v cy="$2" -v l="$VIEW_LEFT" -v t="$VIEW_TOP" -v w="$VIEW_W" -v h="$VIEW_H" \
-    -v pw="$PIC_W" -v ph="$PIC_H" 'BEGIN { printf "%.2f %.2f\n", (cx - l) * pw / w, (cy - t) * ph / h }'
-}
 
 # The clicks, in client pixels. Both segments rise to the right, so that the label at
 # each midpoint (drawn to the lower right of it) stays clear of both lines.

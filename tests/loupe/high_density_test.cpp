@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 
 #include "tests/loupe/loupe_support.h"
-#include "tests/support/private_home.h"
 
 namespace vantory::loupetest {
 namespace {
@@ -60,13 +59,3 @@ TEST(HighDensity, PicturesAndLinesAreDrawnAtDevicePixels) {
 
 }  // namespace
 }  // namespace vantory::loupetest
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) qputenv("QT_SCALE_FACTOR", "2");
-  const vantory::testing_support::PrivateHome home;
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  return RUN_ALL_TESTS();
-}

@@ -7,7 +7,6 @@
 
 #include "qt/loupe.h"
 #include "tests/loupe/loupe_support.h"
-#include "tests/support/private_home.h"
 
 namespace vantory::loupetest {
 namespace {
@@ -128,12 +127,3 @@ TEST(LoupePlacement, BesideThePointerInsideTheViewNeverOverThePoint) {
 
 }  // namespace
 }  // namespace vantory::loupetest
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const vantory::testing_support::PrivateHome home;
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  return RUN_ALL_TESTS();
-}

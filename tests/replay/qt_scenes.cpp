@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "tests/replay/scene_driver.h"
-#include "tests/support/private_home.h"
 
 #ifndef VANTORY_RECORDS_DIR
 #error "VANTORY_RECORDS_DIR must name the folder of the kept records"
@@ -260,12 +259,3 @@ TEST(QtScenes, GiveTheRecordedViewsBoxesAndFiles) {
 
 }  // namespace
 }  // namespace vantory::replay
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const vantory::testing_support::PrivateHome home;
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  return RUN_ALL_TESTS();
-}

@@ -19,7 +19,6 @@
 #include "qt/image_painter.h"
 #include "qt/label_images.h"
 #include "qt/picture_files.h"
-#include "tests/support/private_home.h"
 
 namespace vantory::qt {
 namespace {
@@ -184,11 +183,3 @@ TEST_F(SaveQueue, ASaveConfirmedIsWrittenEvenAsTheProgramCloses) {
 
 }  // namespace
 }  // namespace vantory::qt
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const vantory::testing_support::PrivateHome home;
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,5 +1,5 @@
-// The offscreen Qt tests run inside one application object, on the offscreen platform
-// unless another one is asked for.
+// The start of every test executable that runs Qt offscreen: a private home, the offscreen
+// platform unless another one is asked for, one application object for all the tests.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,9 +10,9 @@ namespace {
 
 QtMessageHandler g_default_handler = nullptr;
 
-// The offscreen platform says at every new window that it cannot pass size hints on,
-// and Qt that no runtime folder is set; neither says anything about the program.
-void Messages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+// The offscreen platform says at every new window that it cannot pass size hints on, and
+// Qt that no runtime folder is set; neither says anything about the program.
+void messages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (message.contains("does not support propagateSizeHints")) return;
   if (message.contains("XDG_RUNTIME_DIR not set")) return;
   g_default_handler(type, context, message);
@@ -24,10 +24,10 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   const vantory::testing_support::PrivateHome home;
   ::testing::InitGoogleTest(&argc, argv);
-  g_default_handler = qInstallMessageHandler(Messages);
+  g_default_handler = qInstallMessageHandler(messages);
   QApplication app(argc, argv);
-  // Windows come and go from test to test: closing one must not end the event loops
-  // that the modal boxes of later tests run.
+  // Windows come and go from test to test: closing one must not end the event loops that
+  // the modal boxes of later tests run.
   QApplication::setQuitOnLastWindowClosed(false);
   return RUN_ALL_TESTS();
 }
