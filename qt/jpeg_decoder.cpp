@@ -2,281 +2,16 @@
 
 #include <QFile>
 #include <QtMath>
-#include <cerrno>
-#include <csetjmp>
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include <exception>
+#include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-extern "C" {
-#include <jpeglib.h>
-#include <jerror.h>
-}
-
-#include "qt/picture_errors.h"
 #include "qt/decode_cost.h"
+#include "qt/jpeg_decompressor.h"
 #include "qt/large_images.h"
+#include "qt/picture_errors.h"
 
 namespace vantory::qt::jpeg {
-namespace {
-
-// A real progressive file has about ten scans; thousands of empty ones would only make
-// the decoder walk the whole coefficient buffer again and again.
-constexpr int kMaxScans = 100;
-constexpr size_t kBufferBytes = 64 * 1024;
-
-// Reads the file through a descriptor of its own and records whether the decoder asked
-// for data beyond its end.
-struct Source {
-  jpeg_source_mgr pub;
-  int fd;
-  bool ran_out;
-  int read_errno;
-  JOCTET buffer[kBufferBytes];
-};
-
-// Counts the warnings that mean damaged data, by message code, and turns errors into a
-// jump back to the phase that was running.
-struct Errors {
-  jpeg_error_mgr pub;
-  jmp_buf jump;
-  int damage;
-  bool too_many_scans;
-};
-
-extern "C" {
-
-void InitSource(j_decompress_ptr) {}
-
-boolean FillInput(j_decompress_ptr cinfo) {
-  auto* src = reinterpret_cast<Source*>(cinfo->src);
-  ssize_t count;
-  do {
-    count = ::read(src->fd, src->buffer, kBufferBytes);
-  } while (count < 0 && errno == EINTR);
-  if (count <= 0) {
-    if (count < 0) src->read_errno = errno;
-    // The data ran out before the decoder was done: an end-of-image marker in its place
-    // lets libjpeg wind up in order; the flag says the picture is incomplete.
-    src->ran_out = true;
-    src->buffer[0] = 0xFF;
-    src->buffer[1] = JPEG_EOI;
-    count = 2;
-  }
-  src->pub.next_input_byte = src->buffer;
-  src->pub.bytes_in_buffer = static_cast<size_t>(count);
-  return TRUE;
-}
-
-void SkipInput(j_decompress_ptr cinfo, long count) {
-  auto* src = reinterpret_cast<Source*>(cinfo->src);
-  if (count <= 0) return;
-  while (count > static_cast<long>(src->pub.bytes_in_buffer)) {
-    count -= static_cast<long>(src->pub.bytes_in_buffer);
-    FillInput(cinfo);
-  }
-  src->pub.next_input_byte += count;
-  src->pub.bytes_in_buffer -= static_cast<size_t>(count);
-}
-
-void TermSource(j_decompress_ptr) {}
-
-void ErrorExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<Errors*>(cinfo->err)->jump, 1); }
-
-void EmitMessage(j_common_ptr cinfo, int level) {
-  if (level >= 0) return;  // trace messages
-  auto* err = reinterpret_cast<Errors*>(cinfo->err);
-  ++err->pub.num_warnings;
-  switch (err->pub.msg_code) {
-    case JWRN_EXTRANEOUS_DATA:  // stray bytes between markers, common in camera files
-    case JWRN_JFIF_MAJOR:       // the metadata, not the pixels
-    case JWRN_ADOBE_XFORM:
-    case JWRN_BOGUS_ICC:
-      break;
-    default:
-      ++err->damage;
-  }
-}
-
-void OutputMessage(j_common_ptr) {}
-
-void Progress(j_common_ptr cinfo) {
-  auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (decompress->input_scan_number > kMaxScans) {
-    reinterpret_cast<Errors*>(cinfo->err)->too_many_scans = true;
-    ErrorExit(cinfo);
-  }
-}
-
-}  // extern "C"
-
-// The decoder's phases. Each one catches libjpeg's errors with its own setjmp and holds
-// no object with a destructor, so that the jump skips nothing; they return false when
-// libjpeg raised an error.
-bool ReadHeaderPhase(j_decompress_ptr cinfo, Errors* err) {
-  if (setjmp(err->jump)) return false;
-  jpeg_read_header(cinfo, TRUE);
-  return true;
-}
-
-bool SetUpPhase(j_decompress_ptr cinfo, Errors* err, J_COLOR_SPACE out, unsigned scale_num) {
-  if (setjmp(err->jump)) return false;
-  cinfo->out_color_space = out;
-  cinfo->scale_num = scale_num;
-  cinfo->scale_denom = 8;
-  jpeg_calc_output_dimensions(cinfo);
-  return true;
-}
-
-// How rows come out of libjpeg: straight into the image as BGRX, or through a row
-// buffer and converted as Qt's plugin converts them.
-enum class Rows { kDirect, kRgb, kCmyk };
-
-void ConvertRow(Rows rows, const JSAMPLE* in, uchar* out, JDIMENSION width) {
-  auto* pixel = reinterpret_cast<QRgb*>(out);
-  if (rows == Rows::kRgb) {
-    for (JDIMENSION x = 0; x < width; ++x, in += 3) pixel[x] = qRgb(in[0], in[1], in[2]);
-  } else {
-    for (JDIMENSION x = 0; x < width; ++x, in += 4) {
-      const int k = in[3];
-      pixel[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
-    }
-  }
-}
-
-bool DecodePhase(j_decompress_ptr cinfo, Errors* err, uchar* bits, qsizetype stride, Rows rows,
-                 JSAMPLE* row_buffer, bool* finished) {
-  if (setjmp(err->jump)) return false;
-  jpeg_start_decompress(cinfo);
-  while (cinfo->output_scanline < cinfo->output_height) {
-    const JDIMENSION y = cinfo->output_scanline;
-    uchar* line = bits + qsizetype{y} * stride;
-    JSAMPROW target = rows == Rows::kDirect ? line : row_buffer;
-    if (jpeg_read_scanlines(cinfo, &target, 1) != 1) break;
-    if (rows != Rows::kDirect) ConvertRow(rows, row_buffer, line, cinfo->output_width);
-  }
-  if (cinfo->output_scanline == cinfo->output_height) {
-    jpeg_finish_decompress(cinfo);
-    *finished = true;
-  }
-  return true;
-}
-
-// An open file and a decompressor reading it, released together.
-class Decompressor {
- public:
-  explicit Decompressor(const QString& path) : path_(path) {
-    std::memset(&cinfo_, 0, sizeof cinfo_);
-    std::memset(&err_, 0, sizeof err_);
-    source_ = std::make_unique<Source>();
-    std::memset(&source_->pub, 0, sizeof source_->pub);
-
-    // Non-blocking, so that a file turned into a pipe since it was checked cannot hang the
-    // open; then only a regular file is read.
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-      const int error = errno;
-      if (error == ENOENT) fail(ErrorCode::kFileNotFound, QString("找不到文件“%1”").arg(path));
-      fail(ErrorCode::kPathAccess, QString("无法读取“%1”（%2）").arg(path, QString::fromLocal8Bit(std::strerror(error))));
-    }
-    fd_.fd = fd;
-    source_->fd = fd;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      fail(ErrorCode::kPathAccess, QString("“%1”不是普通文件，无法作为图片打开").arg(path));
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-
-    cinfo_.err = jpeg_std_error(&err_.pub);
-    err_.pub.error_exit = ErrorExit;
-    err_.pub.emit_message = EmitMessage;
-    err_.pub.output_message = OutputMessage;
-    if (setjmp(err_.jump)) {  // jpeg_create_decompress fails only for want of memory
-      fail(ErrorCode::kOutOfMemory, noMemory(path));
-    }
-    jpeg_create_decompress(&cinfo_);
-    created_ = true;
-    // A safety net behind the check of the header: libjpeg refuses to allocate more.
-    cinfo_.mem->max_memory_to_use = static_cast<long>(kMaxDecodedBytes);
-    source_->pub.init_source = InitSource;
-    source_->pub.fill_input_buffer = FillInput;
-    source_->pub.skip_input_data = SkipInput;
-    source_->pub.resync_to_restart = jpeg_resync_to_restart;
-    source_->pub.term_source = TermSource;
-    cinfo_.src = &source_->pub;
-    progress_.progress_monitor = Progress;
-    cinfo_.progress = &progress_;
-  }
-
-  ~Decompressor() {
-    if (created_) jpeg_destroy_decompress(&cinfo_);
-  }
-
-  Decompressor(const Decompressor&) = delete;
-  Decompressor& operator=(const Decompressor&) = delete;
-
-  j_decompress_ptr Info() { return &cinfo_; }
-  Errors* Err() { return &err_; }
-
-  // Raises the error libjpeg reported.
-  [[noreturn]] void FailFromError() {
-    if (source_->read_errno != 0) {
-      fail(ErrorCode::kPathAccess, QString("无法读取“%1”（%2）")
-                               .arg(path_, QString::fromLocal8Bit(std::strerror(source_->read_errno))));
-    }
-    const int code = err_.pub.msg_code;
-    if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) {
-      fail(ErrorCode::kOutOfMemory, noMemory(path_));
-    }
-    if (err_.too_many_scans || source_->ran_out) fail(ErrorCode::kInvalidPicture, damaged(path_));
-    char message[JMSG_LENGTH_MAX] = {};
-    err_.pub.format_message(reinterpret_cast<j_common_ptr>(&cinfo_), message);
-    fail(ErrorCode::kInvalidPicture, QString("无法读取图片“%1”（%2）").arg(path_, QString::fromLocal8Bit(message)));
-  }
-
-  void ReadHeader() {
-    if (!ReadHeaderPhase(&cinfo_, &err_)) FailFromError();
-  }
-
-  // Whether everything read so far was whole: no data missing, no damage reported.
-  bool Intact() const { return !source_->ran_out && err_.damage == 0; }
-
- private:
-  struct File {
-    int fd = -1;
-    ~File() {
-      if (fd >= 0) ::close(fd);
-    }
-  };
-
-  File fd_;  // closed last, also when the constructor fails
-  QString path_;
-  jpeg_decompress_struct cinfo_;
-  Errors err_;
-  jpeg_progress_mgr progress_{};
-  std::unique_ptr<Source> source_;
-  bool created_ = false;
-};
-
-qint64 CoefficientBytes(j_decompress_ptr cinfo) {
-  if (!jpeg_has_multiple_scans(cinfo)) return 0;
-  qint64 bytes = 0;
-  for (int i = 0; i < cinfo->num_components; ++i) {
-    const jpeg_component_info& c = cinfo->comp_info[i];
-    const auto round_up = [](qint64 value, qint64 step) { return (value + step - 1) / step * step; };
-    bytes += round_up(c.width_in_blocks, c.h_samp_factor) * round_up(c.height_in_blocks, c.v_samp_factor) *
-             qint64{sizeof(JBLOCK)};
-  }
-  return bytes;
-}
-
-}  // namespace
 
 bool isJpeg(const QString& path) {
   QFile file(path);
@@ -287,21 +22,66 @@ bool isJpeg(const QString& path) {
 
 Header readHeader(const QString& path) {
   Decompressor d(path);
-  d.ReadHeader();
-  j_decompress_ptr cinfo = d.Info();
+  d.readHeader();
+  j_decompress_ptr cinfo = d.info();
   Header header;
   header.size = QSize(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
   header.components = cinfo->num_components;
   header.progressive = cinfo->progressive_mode != 0;
   header.multi_scan = jpeg_has_multiple_scans(cinfo) != 0;
-  header.coefficient_bytes = CoefficientBytes(cinfo);
+  header.coefficient_bytes = coefficientBytes(cinfo);
   return header;
 }
 
+namespace {
+
+// Decodes into `image` with `d` (set up, header read), a large picture read in one scan in
+// two halves at once: `d` the upper half, a second decompressor of the same file the lower
+// one, after passing over the upper half's data without making pixels of it. Both read
+// their part of the data, so damage anywhere is seen; only the second reads to the end.
+// Returns whether the picture is whole.
+bool decodeInHalves(Decompressor& d, const QString& path, J_COLOR_SPACE out, unsigned scaleNum, QImage& image) {
+  j_decompress_ptr cinfo = d.info();
+  const JDIMENSION height = cinfo->output_height;
+  // The split falls on a row of whole blocks, so that each half starts as a decode would.
+  const JDIMENSION unit = static_cast<JDIMENSION>(cinfo->max_v_samp_factor * cinfo->min_DCT_scaled_size);
+  const JDIMENSION split = unit == 0 ? 0 : height / 2 / unit * unit;
+  const bool halves = height >= 1024 && split > 0 && !jpeg_has_multiple_scans(cinfo) &&
+                      std::thread::hardware_concurrency() >= 2;
+  if (!halves) return d.decodeRows(image.bits(), image.bytesPerLine(), Rows::kDirect, nullptr, 0, height) && d.intact();
+
+  bool lowerWhole = false;
+  std::exception_ptr lowerFailed;
+  std::thread lower([&] {
+    try {
+      Decompressor second(path);
+      second.readHeader();
+      second.setUp(out, scaleNum);
+      lowerWhole = second.decodeRows(image.bits(), image.bytesPerLine(), Rows::kDirect, nullptr, split, height) &&
+                   second.intact();
+    } catch (...) {
+      lowerFailed = std::current_exception();
+    }
+  });
+  bool upperWhole = false;
+  try {
+    d.decodeRows(image.bits(), image.bytesPerLine(), Rows::kDirect, nullptr, 0, split);
+    upperWhole = cinfo->output_scanline == split && d.intact();
+  } catch (...) {
+    lower.join();
+    throw;
+  }
+  lower.join();
+  if (lowerFailed) std::rethrow_exception(lowerFailed);
+  return upperWhole && lowerWhole;
+}
+
+}  // namespace
+
 QImage decode(const QString& path, QSize scaled) {
   Decompressor d(path);
-  d.ReadHeader();
-  j_decompress_ptr cinfo = d.Info();
+  d.readHeader();
+  j_decompress_ptr cinfo = d.info();
 
   J_COLOR_SPACE out = JCS_EXT_BGRX;
   QImage::Format format = QImage::Format_RGB32;
@@ -337,7 +117,7 @@ QImage decode(const QString& path, QSize scaled) {
                           double(cinfo->image_height) / scaled.height());
     scale_num = static_cast<unsigned>(qBound(1, qCeil(8 / f), 8));
   }
-  if (!SetUpPhase(cinfo, d.Err(), out, scale_num)) d.FailFromError();
+  d.setUp(out, scale_num);
 
   const QSize size(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height));
   QImage image(size, format);
@@ -348,13 +128,12 @@ QImage decode(const QString& path, QSize scaled) {
     row_buffer.resize(size_t{cinfo->output_width} * static_cast<size_t>(cinfo->output_components));
   }
 
-  bool finished = false;
-  if (!DecodePhase(cinfo, d.Err(), image.bits(), image.bytesPerLine(), rows, row_buffer.data(),
-                   &finished)) {
-    d.FailFromError();
-  }
   // Every row delivered, the end-of-image marker reached in the file itself, no damage.
-  if (!finished || !d.Intact()) fail(ErrorCode::kInvalidPicture, damaged(path));
+  const bool whole = rows == Rows::kDirect ? decodeInHalves(d, path, out, scale_num, image)
+                                           : d.decodeRows(image.bits(), image.bytesPerLine(), rows,
+                                                          row_buffer.data(), 0, cinfo->output_height) &&
+                                                 d.intact();
+  if (!whole) fail(ErrorCode::kInvalidPicture, damaged(path));
 
   if (cinfo->density_unit == 1) {
     image.setDotsPerMeterX(int(100. * cinfo->X_density / 2.54));

@@ -33,6 +33,10 @@ QRect placeLoupe(PixelPoint pointer, PixelPoint point, QSize view) {
 // From view twips to the loupe's logical pixels: the point at the centre, 8 times larger.
 class Loupe::MagnifyingPainter : public Painter {
  public:
+  // How far left of or above the loupe a label may start and still reach into it: more
+  // than the widest label, " -1.234568E+07 ", at any size a view's label takes.
+  static constexpr double kLabelReach = 200;
+
   MagnifyingPainter(QImage& image, PixelPoint point, const QFont& font)
       : painter_(&image), labels_(font), point_(point) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -42,15 +46,24 @@ class Loupe::MagnifyingPainter : public Painter {
     return {kLoupeSide / 2.0 + (double{t.x} / kTwipsPerPixel - point_.x) * kLoupeMagnification,
             kLoupeSide / 2.0 + (double{t.y} / kTwipsPerPixel - point_.y) * kLoupeMagnification};
   }
+  // Only what can show in the loupe is drawn: of a thousand segments on a photo, the few
+  // near the point.
   void label(TwipPoint topLeft, float value, Ink ink) override {
+    const QPointF at = map(topLeft);
+    if (at.x() < -kLabelReach || at.y() < -kLabelReach || at.x() >= kLoupeSide || at.y() >= kLoupeSide) return;
     painter_.setPen(inkColour(ink));
-    labels_.draw(painter_, map(topLeft), value);
+    labels_.draw(painter_, at, value);
   }
   void line(TwipPoint from, TwipPoint to, Ink ink) override {
+    const QPointF a = map(from), b = map(to);
+    if ((a.x() < 0 && b.x() < 0) || (a.y() < 0 && b.y() < 0) || (a.x() > kLoupeSide && b.x() > kLoupeSide) ||
+        (a.y() > kLoupeSide && b.y() > kLoupeSide)) {
+      return;
+    }
     QPen pen(inkColour(ink));
     pen.setWidthF(0);
     painter_.setPen(pen);
-    painter_.drawLine(map(from), map(to));
+    painter_.drawLine(a, b);
   }
   QPainter& painter() { return painter_; }
 

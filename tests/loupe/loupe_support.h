@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTimer>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <memory>
 
 #include "qt/main_window.h"
@@ -61,12 +61,21 @@ class Driver {
                 down ? Qt::ShiftModifier : Qt::NoModifier);
     QApplication::sendEvent(&view(), &e);
   }
-  // Waits (processing events) until `done` holds, at most `ms`.
+  // Waits until `done` holds, at most `ms`, in an event loop that sleeps between events as
+  // the program's own does (a busy loop would take a core from the work waited for).
   template <typename Done>
   bool waitFor(Done&& done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (done()) return true;
+    QEventLoop loop;
+    QTimer poll, limit;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+      if (done()) loop.quit();
+    });
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    poll.start(1);
+    limit.setSingleShot(true);
+    limit.start(ms);
+    loop.exec();
     return done();
   }
   // The view as the screen shows it, loupe included.

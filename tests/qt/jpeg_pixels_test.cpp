@@ -155,5 +155,42 @@ TEST(JpegPixels, TheSameAsQtsReaderAtEverySizeForEveryKind) {
   }
 }
 
+// The number of the error `step` ends with (0 for none).
+template <typename Step>
+int errorOf(Step&& step) {
+  try {
+    step();
+  } catch (const AppError& error) {
+    return error.number();
+  }
+  return 0;
+}
+
+// A picture of a thousand rows or more, read in one scan, is decoded in two halves at once:
+// the pixels are those of Qt's reader, and damage or a cut in either half is found.
+TEST(JpegPixels, LargePicturesDecodedInTwoHalvesAreTheSame) {
+  QTemporaryDir dir;
+  const QImage photo = photoLike(1203, 1107);  // odd block rows at the split and the end
+  const QString path = dir.filePath("large.jpg");
+  for (const Kind kind : {Kind::k420, Kind::k444, Kind::kGrey}) {
+    SCOPED_TRACE(int(kind));
+    const QByteArray bytes = encode(photo, kind, false);
+    ASSERT_TRUE(writeBytes(path, bytes));
+    const QImage ours = qt::decodePicture(path);
+    EXPECT_EQ(differing(ours, throughQt(path, QSize(), photo.size())), 0);
+    // A stray end-of-image marker a third and two thirds of the way through the data: in
+    // the upper half, then in the lower one. And the file cut short.
+    for (const double at : {0.3, 0.7}) {
+      QByteArray damaged = bytes;
+      damaged[qsizetype(bytes.size() * at)] = char(0xFF);
+      damaged[qsizetype(bytes.size() * at) + 1] = char(0xD9);
+      ASSERT_TRUE(writeBytes(path, damaged));
+      EXPECT_EQ(errorOf([&] { qt::decodePicture(path); }), number(ErrorCode::kInvalidPicture)) << at;
+    }
+    ASSERT_TRUE(writeBytes(path, bytes.left(bytes.size() - 500)));
+    EXPECT_EQ(errorOf([&] { qt::decodePicture(path); }), number(ErrorCode::kInvalidPicture));
+  }
+}
+
 }  // namespace
 }  // namespace vantory::qttest
