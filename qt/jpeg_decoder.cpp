@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QtMath>
 #include <exception>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -43,29 +44,37 @@ namespace {
 bool decodeInHalves(Decompressor& d, const QString& path, J_COLOR_SPACE out, unsigned scaleNum, QImage& image) {
   j_decompress_ptr cinfo = d.info();
   const JDIMENSION height = cinfo->output_height;
+  const auto rows = [&image](Decompressor& from, JDIMENSION first, JDIMENSION last) {
+    return from.decodeRows(image.bits(), image.bytesPerLine(), Rows::kDirect, nullptr, first, last);
+  };
   // The split falls on a row of whole blocks, so that each half starts as a decode would.
   const JDIMENSION unit = static_cast<JDIMENSION>(cinfo->max_v_samp_factor * cinfo->min_DCT_scaled_size);
   const JDIMENSION split = unit == 0 ? 0 : height / 2 / unit * unit;
   const bool halves = height >= 1024 && split > 0 && !jpeg_has_multiple_scans(cinfo) &&
                       std::thread::hardware_concurrency() >= 2;
-  if (!halves) return d.decodeRows(image.bits(), image.bytesPerLine(), Rows::kDirect, nullptr, 0, height) && d.intact();
+  if (!halves) return rows(d, 0, height) && d.intact();
 
   bool lowerWhole = false;
   std::exception_ptr lowerFailed;
-  std::thread lower([&] {
+  const auto lowerHalf = [&] {
     try {
       Decompressor second(path);
       second.readHeader();
       second.setUp(out, scaleNum);
-      lowerWhole = second.decodeRows(image.bits(), image.bytesPerLine(), Rows::kDirect, nullptr, split, height) &&
-                   second.intact();
+      lowerWhole = rows(second, split, height) && second.intact();
     } catch (...) {
       lowerFailed = std::current_exception();
     }
-  });
+  };
+  std::thread lower;
+  try {
+    lower = std::thread(lowerHalf);
+  } catch (const std::system_error&) {
+    return rows(d, 0, height) && d.intact();  // no second thread to be had: memory is short
+  }
   bool upperWhole = false;
   try {
-    d.decodeRows(image.bits(), image.bytesPerLine(), Rows::kDirect, nullptr, 0, split);
+    rows(d, 0, split);
     upperWhole = cinfo->output_scanline == split && d.intact();
   } catch (...) {
     lower.join();
