@@ -117,7 +117,7 @@ int main(int argc, char* argv[]) {
       const vantory::TwipSize picture{vantory::qt::toTwips(canvas.width()), vantory::qt::toTwips(canvas.height())};
       vantory::drawAnnotations(painter, vantory::CoordinateMap::onto(shown, picture), annotations.view());
     }));  // the painter ends with its scope
-    writeMs.push_back(bench::timeMs([&] { vantory::qt::writeBitmap(canvas, saved); }));
+    writeMs.push_back(bench::timeMs([&] { vantory::qt::writeBitmap(std::move(canvas), saved); }));
     canvas = QImage();
     QFile::remove(bareSaved);
     QImage image;
@@ -145,8 +145,8 @@ int main(int argc, char* argv[]) {
   const double durable = bench::median(durableMs);
   std::printf("bare with the flush to disk (QSaveFile): %5.1f ms; ratio Save / that: %.3f\n", durable,
               save / durable);
-  std::printf("  Save takes %.1f ms more than the bare way; the flush to disk alone adds %.1f ms to "
-              "the bare way\n",
+  std::printf("  Save against the bare way: %+.1f ms; the flush to disk alone adds %.1f ms to the bare "
+              "way\n",
               save - bare, durable - bare);
   std::printf("peak above baseline, Save:          %8.1f MB  (median %.1f; baseline VmRSS %.1f MB)\n", savePeak,
               bench::median(saveMb), bench::median(baselines));

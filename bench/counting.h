@@ -61,6 +61,8 @@ class CountingFiles : public vantory::PictureFiles {
       lines = counted.lines;
     });
   }
+  // Waits until every Save asked for is written (Save writes on its own thread).
+  void finishExports() { files_.finishExports(); }
   int labels = 0, lines = 0;
 
  private:

@@ -50,7 +50,8 @@ inline void useOffscreenPlatform() {
 [[noreturn]] inline void fail(const std::string& what) {
   std::fprintf(stderr, "FAILED: %s\n", what.c_str());
   std::fflush(stdout);
-  std::exit(1);
+  std::fflush(stderr);
+  std::_Exit(1);  // at once: a Save thread may still be at work
 }
 
 // The start of every benchmark: a private home, the offscreen platform, the application,
@@ -267,10 +268,13 @@ class Rig {
     if (commands_->picturePath() != path.toStdString()) fail("Open did not take the picture");
   }
 
-  // Save, the dialog answering `path`.
+  // Save, the dialog answering `path`, until the file is written and its outcome told.
   void save(const QString& path) {
     prompts_.fileAnswers = {path.toStdString()};
-    run([this] { commands_->savePicture(); });
+    run([this] {
+      commands_->savePicture();
+      files_.finishExports();
+    });
   }
 
   // The program started again: a new session, the picture opened last opened again.

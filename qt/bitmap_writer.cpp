@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <limits.h>
+#include <sys/mman.h>
 #include <sys/uio.h>
 #if defined(Q_OS_LINUX)
 #include <fcntl.h>
@@ -25,23 +27,32 @@ void putLe(char* at, quint32 value, int bytes) {
   for (int i = 0; i < bytes; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-// Writes every byte of `parts` to `fd`, as many at a time as the system takes; a write the
-// disk cuts short is continued, and one that fails says why. Once every few megabytes
-// the kernel is asked to start writing to the disk what it has (on Linux), so that the
-// flush before the rename has less left to do.
-bool writeAll(int fd, std::vector<iovec>& parts, QString& why) {
-  constexpr qint64 kChunk = qint64{4} << 20;
-  qint64 offset = 0, started = 0;
+// Writes every byte of `parts` to `fd`, a few megabytes at a time, as many as the system
+// takes; a write the disk cuts short is continued, and one that fails says why. After
+// each write `written` is told how many bytes are in the file so far. On Linux the
+// kernel is asked each time to start writing to the disk what it has, so that the flush
+// before the rename has less left to do.
+bool writeAll(int fd, std::vector<iovec>& parts, const std::function<void(qint64)>& written, QString& why) {
+  constexpr std::size_t kBatch = std::size_t{4} << 20;
+  qint64 offset = 0;
   for (std::size_t first = 0; first < parts.size();) {
-    const int count = static_cast<int>(std::min<std::size_t>(parts.size() - first, IOV_MAX));
-    const ssize_t written = ::writev(fd, parts.data() + first, count);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      why = written < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QString("写入的字节数不足");
+    // As many parts as make up about kBatch bytes, at least one.
+    int count = 0;
+    for (std::size_t bytes = 0; first + count < parts.size() && count < IOV_MAX && (count == 0 || bytes < kBatch);
+         ++count) {
+      bytes += parts[first + count].iov_len;
+    }
+    const ssize_t done = ::writev(fd, parts.data() + first, count);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) {
+      why = done < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QString("写入的字节数不足");
       return false;
     }
-    offset += written;
-    for (std::size_t left = static_cast<std::size_t>(written); left > 0;) {
+#if defined(Q_OS_LINUX)
+    ::sync_file_range(fd, offset, done, SYNC_FILE_RANGE_WRITE);  // a hint only
+#endif
+    offset += done;
+    for (std::size_t left = static_cast<std::size_t>(done); left > 0;) {
       iovec& part = parts[first];
       const std::size_t taken = std::min(left, part.iov_len);
       part.iov_base = static_cast<char*>(part.iov_base) + taken;
@@ -50,14 +61,24 @@ bool writeAll(int fd, std::vector<iovec>& parts, QString& why) {
       if (part.iov_len == 0) ++first;
     }
     while (first < parts.size() && parts[first].iov_len == 0) ++first;
-#if defined(Q_OS_LINUX)
-    if (offset - started >= kChunk) {
-      ::sync_file_range(fd, started, offset - started, SYNC_FILE_RANGE_WRITE);  // a hint only
-      started = offset;
-    }
-#endif
+    written(offset);
   }
   return true;
+}
+
+// Gives the memory of [from, to) back to the system, in whole pages of `unit` bytes from
+// `from` on (to the end of `to`'s own page); what is read there afterwards is zero.
+// Returns where the memory given back begins (`to` when none was).
+const uchar* release(const uchar* from, const uchar* to, std::uintptr_t unit) {
+#if defined(Q_OS_LINUX) && defined(MADV_DONTNEED)
+  const auto begin = (reinterpret_cast<std::uintptr_t>(from) + unit - 1) & ~(unit - 1);
+  const auto end = reinterpret_cast<std::uintptr_t>(to) & ~std::uintptr_t{4095};
+  if (end <= begin || ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED) != 0) return to;
+  return reinterpret_cast<const uchar*>(begin);
+#else
+  (void)from, (void)unit;
+  return to;
+#endif
 }
 
 }  // namespace
@@ -88,7 +109,7 @@ BitmapRows::BitmapRows(QImage image) {
   rows_ = std::move(image);
 }
 
-void BitmapRows::writeTo(const QString& path) const {
+void BitmapRows::writeTo(const QString& path) && {
   const qint64 row = rowBytes(width_);
   const qint64 data = row * height_;
   if (kHeaders + data > 0xFFFFFFFFLL) {
@@ -108,12 +129,12 @@ void BitmapRows::writeTo(const QString& path) const {
   putLe(header + 38, static_cast<quint32>(dotsPerMeterX_), 4);
   putLe(header + 42, static_cast<quint32>(dotsPerMeterY_), 4);
 
+  uchar* const memory = rows_.bits();  // the rows' own memory: nothing else shares it
+  const qint64 stride = rows_.bytesPerLine();
   std::vector<iovec> parts;
   parts.reserve(static_cast<std::size_t>(height_) + 1);
   parts.push_back({header, kHeaders});
-  for (int y = height_ - 1; y >= 0; --y) {
-    parts.push_back({const_cast<uchar*>(rows_.constScanLine(y)), static_cast<std::size_t>(row)});
-  }
+  for (int y = height_ - 1; y >= 0; --y) parts.push_back({memory + y * stride, static_cast<std::size_t>(row)});
 
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) {
@@ -122,8 +143,18 @@ void BitmapRows::writeTo(const QString& path) const {
   const auto writeFailed = [&path](const QString& why) {
     return QString("无法写入“%1”（磁盘已满或写入失败：%2）").arg(path, why);
   };
+  // Rows are written from the last one up, which in memory is from the end back; the
+  // memory behind the write goes back to the system in whole 2 MB pages (the size large
+  // pictures are held in), and the part of the last page before the rows is kept.
+  const uchar* keptUpTo = memory + rows_.sizeInBytes();
+  const auto written = [&](qint64 bytes) {
+    const qint64 rowsDone = std::max<qint64>(0, bytes - kHeaders) / row;
+    if (rowsDone == 0) return;
+    const uchar* from = memory + (height_ - rowsDone) * stride;
+    if (from < keptUpTo) keptUpTo = release(from, keptUpTo, rowsDone == height_ ? 4096 : std::uintptr_t{2} << 20);
+  };
   QString why;
-  if (!writeAll(file.handle(), parts, why)) {
+  if (!writeAll(file.handle(), parts, written, why)) {
     file.cancelWriting();  // the temporary file goes with `file`
     fail(ErrorCode::kPathAccess, writeFailed(why));
   }

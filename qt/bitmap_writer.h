@@ -21,7 +21,10 @@ class BitmapRows {
   // temporary file beside it, flushed to the disk and then renamed over the path, so a
   // failed write leaves no partial file and never harms an existing one. Throws AppError:
   // 75 naming the path and the reason (a full disk or a failed write said as such).
-  void writeTo(const QString& path) const;
+  // The rows are written once: the memory of those written is given back to the system
+  // as the write goes on, for the file's pages in the system's cache to take, so that a
+  // large picture does not need its own size twice over while it is written.
+  void writeTo(const QString& path) &&;
 
  private:
   QImage rows_;  // row y of the picture at scan line y, as bitmap bytes

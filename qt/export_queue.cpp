@@ -77,7 +77,7 @@ class QueuedExport : public ExportJob {
       std::optional<AppError> error = job->error;
       if (!error) {
         try {
-          job->rows->writeTo(target);
+          std::move(*job->rows).writeTo(target);
         } catch (const AppError& failed) {
           error = failed;
         }
