@@ -1,8 +1,15 @@
 #include "qt/bmp_stream.h"
 
 #include <QFile>
+#include <cstring>
+#include <exception>
+#include <functional>
 #include <new>
+#include <optional>
+#include <thread>
 #include <vector>
+
+#include <pthread.h>
 
 #include "qt/bmp_layout.h"
 #include "qt/picture_errors.h"
@@ -102,6 +109,107 @@ Outcome readRows(const Layout& layout, bmp::ChunkReader& reader, RowFeeder& feed
   return Outcome::kDone;
 }
 
+// Whether a picture of rows stored one after another is made in two parts at once, on two
+// threads: one of 4 megapixels or more (shown at more than one row).
+bool inTwoParts(const Layout& layout) {
+  const bool runLengths = layout.compression == bmp::kRle4 || layout.compression == bmp::kRle8;
+  return !runLengths && qint64{layout.size.width()} * layout.size.height() >= (qint64{1} << 22);
+}
+
+// A thread with a small stack, for work that needs little of it: in a process short of
+// address space the usual reservation of megabytes could fail where the work would not.
+// `work` must not throw.
+class SmallStackThread {
+ public:
+  explicit SmallStackThread(std::function<void()> work) : work_(std::move(work)) {
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return;
+    if (pthread_attr_setstacksize(&attributes, std::size_t{256} << 10) == 0) {
+      started_ = pthread_create(&thread_, &attributes, &SmallStackThread::run, this) == 0;
+    }
+    pthread_attr_destroy(&attributes);
+  }
+  SmallStackThread(const SmallStackThread&) = delete;
+  SmallStackThread& operator=(const SmallStackThread&) = delete;
+  ~SmallStackThread() { join(); }
+
+  bool started() const { return started_; }
+  void join() {
+    if (started_) pthread_join(thread_, nullptr);
+    started_ = false;
+  }
+
+ private:
+  static void* run(void* self) {
+    static_cast<SmallStackThread*>(self)->work_();
+    return nullptr;
+  }
+
+  std::function<void()> work_;
+  pthread_t thread_{};
+  bool started_ = false;
+};
+
+// Result rows [from, to) of the picture in `path`, made from the rows of the file they
+// cover, read with a file of their own; the other rows of the result are left unset.
+QImage scaledPart(const QString& path, const Layout& layout, QSize size, int from, int to) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) fail(ErrorCode::kInvalidPicture, damaged(path));
+  RowScaler scaler(layout.size, size, layout.format == QImage::Format_ARGB32, layout.bottomUp);
+  scaler.onlyResultRows(from, to);
+  const int height = layout.size.height();
+  const int firstStored = layout.bottomUp ? height - 1 - scaler.lastSourceRow() : scaler.firstSourceRow();
+  bmp::ChunkReader reader(file);
+  if (!reader.seek(layout.dataStart + firstStored * layout.rowBytes)) fail(ErrorCode::kInvalidPicture, damaged(path));
+  RowFeeder feeder(layout, scaler);
+  while (!scaler.complete()) {
+    const uchar* row = reader.take(layout.rowBytes);
+    if (row == nullptr) fail(ErrorCode::kInvalidPicture, damaged(path));
+    feeder.stored(row);
+  }
+  return scaler.takeResult();
+}
+
+// The picture made in two parts at once: the upper half of the result on a second thread,
+// the lower half on this one, then put together (the parts' sums are those of one pass:
+// every result row is made whole by one of them). A file that ends before its rows do is
+// damaged, as the reading in one pass finds. Without a second thread (one processor, or
+// none to be had), the upper half is made after the lower.
+QImage scaledInTwoParts(const QString& path, QFile& file, const Layout& layout, QSize size) {
+  if (file.size() < layout.dataStart + layout.rowBytes * layout.size.height()) {
+    fail(ErrorCode::kInvalidPicture, damaged(path));
+  }
+  const int half = size.height() / 2;
+  QImage upper;
+  std::exception_ptr upperFailed;
+  const auto makeUpper = [&] {
+    try {
+      upper = scaledPart(path, layout, size, 0, half);
+    } catch (...) {
+      upperFailed = std::current_exception();
+    }
+  };
+  std::optional<SmallStackThread> second;
+  if (std::thread::hardware_concurrency() >= 2) second.emplace(makeUpper);
+  QImage lower;
+  std::exception_ptr lowerFailed;
+  try {
+    lower = scaledPart(path, layout, size, half, size.height());
+  } catch (...) {
+    lowerFailed = std::current_exception();
+  }
+  if (second && second->started()) {
+    second->join();
+  } else {
+    makeUpper();
+  }
+  if (lowerFailed) std::rethrow_exception(lowerFailed);
+  if (upperFailed) std::rethrow_exception(upperFailed);
+  if (upper.isNull() || lower.isNull()) throw std::bad_alloc();
+  for (int y = 0; y < half; ++y) std::memcpy(lower.scanLine(y), upper.constScanLine(y), upper.bytesPerLine());
+  return lower;
+}
+
 // Run-length coded rows, decoded as Qt's reader decodes them, in the order they are
 // coded: the first coded row is the one stored first. A run is cut at the end of the
 // first coded row, as Qt cuts it (and reads the bytes of the shortened run only); on any
@@ -187,6 +295,13 @@ QImage decodeBmpShown(const QString& path, QSize size) {
   }
   QImage scaled;
   try {
+    if (inTwoParts(*layout) && size.height() >= 2) {
+      scaled = scaledInTwoParts(path, file, *layout, size);
+      if (scaled.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(path));
+      if (layout->format != QImage::Format_RGB32) scaled = scaled.convertToFormat(layout->format);
+      if (scaled.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(path));
+      return scaled;
+    }
     bmp::ChunkReader reader(file);
     if (!reader.seek(layout->dataStart)) fail(ErrorCode::kInvalidPicture, damaged(path));
     RowScaler scaler(layout->size, size, layout->format == QImage::Format_ARGB32, layout->bottomUp);
@@ -211,9 +326,12 @@ qint64 bmpStreamBytes(const QString& path) {
   if (!file.open(QIODevice::ReadOnly)) return -1;
   const std::optional<Layout> layout = bmp::readLayout(file);
   if (!layout) return -1;
-  // The chunk, a row of 32-bit pixels and its premultiplied copy, and row sums no wider.
+  // The chunk, a row of 32-bit pixels and its premultiplied copy, and row sums no wider;
+  // twice over for a picture made in two parts at once (whose second part's result is
+  // one more of the shown size, left out here as the result is).
   const qint64 row = qint64{layout->size.width()} * 4;
-  return std::max<qint64>(qint64{1} << 20, layout->rowBytes) + 4 * row;
+  const qint64 one = std::max<qint64>(qint64{1} << 20, layout->rowBytes) + 4 * row;
+  return inTwoParts(*layout) ? 2 * one : one;
 }
 
 }  // namespace vantory::qt

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -67,9 +68,13 @@ RowScaler::RowScaler(QSize source, QSize target, bool alpha, bool bottomUp)
       shrinkY_(target.height() < source.height()),
       rowStep_(bottomUp ? -1 : 1),
       next_(bottomUp ? source.height() - 1 : 0),
+      end_(bottomUp ? -1 : source.height()),
+      resultFrom_(0),
+      resultTo_(target.height()),
       xSpans_(spans(source.width(), target.width())),
       ySpans_(spans(source.height(), target.height())),
       out_(target, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32) {
+  if (out_.isNull()) throw std::bad_alloc();  // no memory for the result
   lastCovered_.reserve(ySpans_.size());
   int last = 0;
   for (const Span& span : ySpans_) {
@@ -80,6 +85,17 @@ RowScaler::RowScaler(QSize source, QSize target, bool alpha, bool bottomUp)
   // and blended only when its result rows are finished.
   across_ = static_cast<size_t>(shrinkX_ ? target.width() : source.width()) * channels_;
   reduced_.resize(across_ + 1);  // a spare element for the last column's fourth lane
+}
+
+void RowScaler::onlyResultRows(int from, int to) {
+  Q_ASSERT(0 <= from && from < to && to <= target_.height());
+  resultFrom_ = from;
+  resultTo_ = to;
+  // Spans start no earlier as the result rows go down: the first row's start is the
+  // first needed, and the last covered row so far is the last.
+  const int first = ySpans_[from].first, last = lastCovered_[to - 1];
+  next_ = rowStep_ > 0 ? first : last;
+  end_ = rowStep_ > 0 ? last + 1 : first - 1;
 }
 
 void RowScaler::addRow(const QRgb* row) {
@@ -217,10 +233,12 @@ void RowScaler::addReduced() {
   next_ += rowStep_;
   // Result rows whose span may hold `row`: from the first whose spans reach it to the last
   // that starts at or before it.
-  const auto from = std::lower_bound(lastCovered_.begin(), lastCovered_.end(), row) - lastCovered_.begin();
-  const auto to = std::upper_bound(ySpans_.begin(), ySpans_.end(), row,
-                                   [](int r, const Span& span) { return r < span.first; }) -
-                  ySpans_.begin();
+  const auto from = std::max<std::ptrdiff_t>(
+      resultFrom_, std::lower_bound(lastCovered_.begin(), lastCovered_.end(), row) - lastCovered_.begin());
+  const auto to = std::min<std::ptrdiff_t>(
+      resultTo_, std::upper_bound(ySpans_.begin(), ySpans_.end(), row,
+                                  [](int r, const Span& span) { return r < span.first; }) -
+                     ySpans_.begin());
   for (auto y = from; y < to; ++y) {
     const Span& span = ySpans_[y];
     if (row < span.first || row >= span.first + span.count) continue;

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QRgb>
 #include <QSize>
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -26,8 +27,17 @@ class RowScaler {
 
   // `alpha`: the rows are premultiplied ARGB32 and the result is too (Qt's path for a
   // picture with an alpha channel); otherwise the rows are opaque RGB32 and so is the
-  // result. `bottomUp`: the last row of the picture comes first.
+  // result. `bottomUp`: the last row of the picture comes first. Throws std::bad_alloc
+  // when memory runs out.
   RowScaler(QSize source, QSize target, bool alpha, bool bottomUp);
+
+  // Makes only result rows [from, to) (before any row has come in): the scaler then takes
+  // only the source rows those cover, firstSourceRow() to lastSourceRow(), in the file's
+  // order, and leaves the other result rows unset. Two scalers of one picture, each with
+  // its part of the result rows, can so work at once, each on its own rows of the file.
+  void onlyResultRows(int from, int to);
+  int firstSourceRow() const { return std::min(next_, end_ - rowStep_); }
+  int lastSourceRow() const { return std::max(next_, end_ - rowStep_); }
 
   // The next source row, `source.width()` pixels of 0xAARRGGBB.
   void addRow(const QRgb* row);
@@ -35,7 +45,7 @@ class RowScaler {
   // pixel (the fourth ignored).
   void addBgrRow(const uchar* row, int bytesPerPixel);
   // Whether every source row has come in.
-  bool complete() const { return next_ == source_.height() || next_ == -1; }
+  bool complete() const { return next_ == end_; }
 
   // The result; null until complete.
   QImage takeResult();
@@ -74,6 +84,8 @@ class RowScaler {
   bool shrinkX_, shrinkY_;
   int rowStep_;       // +1 top down, -1 bottom up
   int next_;          // the source row expected next
+  int end_;           // the one after the last source row taken, in the file's order
+  int resultFrom_, resultTo_;  // the result rows made
   std::vector<Span> xSpans_, ySpans_;
   std::vector<int> lastCovered_;  // the largest last source row of result rows 0..y
   size_t across_ = 0;                   // the values of a reduced row

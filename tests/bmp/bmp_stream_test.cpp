@@ -184,6 +184,30 @@ TEST(BmpStream, RandomSizesShowAsToday) {
   }
 }
 
+TEST(BmpStream, PicturesMadeInTwoHalvesAtOnceShowAsToday) {
+  // From 4 megapixels plain rows are read and reduced in two halves on two threads: each
+  // result row whole from one half, at sizes whose rows take source rows on both sides of
+  // the middle, and growing across.
+  const std::vector<Kind> all = kinds();
+  const QSize from(2100, 2001);
+  for (const int k : {6, 12, 17}) {  // 8 bits; 24 bits; 32 bits with alpha
+    for (const bool topDown : {false, true}) {
+      Bmp bmp = all[k].bmp;
+      bmp.width = from.width(), bmp.height = from.height(), bmp.topDown = topDown;
+      const QString path = write(bytes(bmp), "halves");
+      for (const QSize to : {QSize(761, 725), QSize(2500, 999), QSize(33, 3), QSize(2099, 2000)}) {
+        expectShownAsToday(path, all[k], from, to);
+      }
+      if (k == 12) {
+        // A file that ends before its last row, or in its middle, is refused.
+        const QByteArray whole = bytes(bmp);
+        EXPECT_EQ(errorOf([&] { decodeBmpShown(write(whole.left(whole.size() - 1), "halfcut"), {761, 725}); }), 481);
+        EXPECT_EQ(errorOf([&] { decodeBmpShown(write(whole.left(whole.size() / 2), "halfcut"), {761, 725}); }), 481);
+      }
+    }
+  }
+}
+
 // Run-length coded rows, with jumps over some pixels and a whole row: Qt leaves the pixels
 // a jump passes as the memory was, so the reference is the same indices stored plainly,
 // with 0 where a jump passed; without jumps, Qt's reader of the coded file itself.
@@ -222,6 +246,10 @@ TEST(BmpStream, DisplayCostIsWhatTheStreamHolds) {
   const DecodeCost large = estimateDecodeCost(write(bytes(bmp), "cost"), "bmp", {1030, 1020}, false, nullptr);
   EXPECT_EQ(large.full, qint64{1030} * 1020 * 4);
   EXPECT_EQ(large.display, (1 << 20) + 4 * 1030 * 4);
+  // From 4 megapixels, two halves at once: twice that.
+  bmp.width = 2100, bmp.height = 2001;
+  const DecodeCost halves = estimateDecodeCost(write(bytes(bmp), "cost"), "bmp", {2100, 2001}, false, nullptr);
+  EXPECT_EQ(halves.display, 2 * ((1 << 20) + 4 * 2100 * 4));
   bmp.width = 97, bmp.height = 61;
   const DecodeCost small = estimateDecodeCost(write(bytes(bmp), "cost"), "bmp", {97, 61}, false, nullptr);
   EXPECT_EQ(small.display, qint64{97} * 61 * 4);
