@@ -108,13 +108,18 @@ void ViewSurface::flush() {
   drawn_ |= drawn;
   toUpdate_ |= drawn;
   painter_.end();
+  // The loupe's place is repainted when it has a new frame or moves, and only then: the
+  // paint event flushes too, and asking for a paint there every time would paint again
+  // and again for as long as the loupe shows.
+  bool newLoupe = false;
   if (loupeShown_ && loupe_.framePending()) {
     loupeImage_ = loupe_.finished();
     loupeRect_ = placeLoupe(pointer_, fine_.point(), size());
+    newLoupe = true;
   }
   const QRect loupeAt = loupeShown_ ? loupeRect_ : QRect();
   if (loupeAt != loupeShownAt_) toUpdate_ |= loupeShownAt_ | loupeAt;
-  else if (!loupeAt.isEmpty()) toUpdate_ |= loupeAt;
+  else if (newLoupe) toUpdate_ |= loupeAt;
   loupeShownAt_ = loupeAt;
   if (!toUpdate_.isEmpty()) {
     update(toUpdate_);

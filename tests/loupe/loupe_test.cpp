@@ -2,6 +2,7 @@
 // under Shift, the loupe's pixels from the picture's own, where the loupe goes.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cmath>
 
@@ -107,6 +108,32 @@ TEST_F(Loupe, ShowsThePicturesOwnPixelsEightTimesAsLargeAsTheView) {
       EXPECT_GT(blends, 50);
     }
   }
+}
+
+// Shift held and the pointer still: the view is painted when something changes (the
+// loupe at once, then with the picture's own pixels), not over and over while it waits.
+TEST_F(Loupe, AStillLoupeIsNotPaintedOverAndOver) {
+  Driver d;
+  d.open(write("photo.png", checkerboard(1600, 1200, qRgb(200, 200, 200), qRgb(40, 40, 40))));
+  d.move({300, 200});
+  struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      paints += event->type() == QEvent::Paint;
+      return false;
+    }
+  } count;
+  d.view().installEventFilter(&count);
+  d.shift(true);
+  ASSERT_TRUE(d.waitFor([&] { return d.view().loupeHasFullPicture(); }));
+  // A fifth of a second more, with nothing happening.
+  QElapsedTimer still;
+  still.start();
+  d.waitFor([&] { return still.elapsed() >= 200; });
+  d.view().removeEventFilter(&count);
+  EXPECT_FALSE(d.view().loupeRect().isEmpty());
+  EXPECT_GE(count.paints, 1);
+  EXPECT_LE(count.paints, 6);
 }
 
 TEST(LoupePlacement, BesideThePointerInsideTheViewNeverOverThePoint) {
