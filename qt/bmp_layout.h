@@ -31,6 +31,8 @@ struct Layout {
   qint64 rowBytes = 0;             // a stored row, padded to 4 bytes
   // The plain layouts whose bytes go straight to the scaler: 24-bit and opaque 32-bit
   // blue, green, red.
+  // Rows coded in runs (RLE4, RLE8), read in one pass only.
+  bool runLengths() const { return compression == kRle4 || compression == kRle8; }
   bool plainBgr() const { return compression == kRgb && (bits == 24 || (bits == 32 && format == QImage::Format_RGB32)); }
 };
 

@@ -3,17 +3,15 @@
 #include <QFile>
 #include <cstring>
 #include <exception>
-#include <functional>
 #include <new>
 #include <optional>
 #include <thread>
 #include <vector>
 
-#include <pthread.h>
-
 #include "qt/bmp_layout.h"
 #include "qt/picture_errors.h"
 #include "qt/row_scaler.h"
+#include "qt/side_thread.h"
 
 namespace vantory::qt {
 namespace {
@@ -112,43 +110,8 @@ Outcome readRows(const Layout& layout, bmp::ChunkReader& reader, RowFeeder& feed
 // Whether a picture of rows stored one after another is made in two parts at once, on two
 // threads: one of 4 megapixels or more (shown at more than one row).
 bool inTwoParts(const Layout& layout) {
-  const bool runLengths = layout.compression == bmp::kRle4 || layout.compression == bmp::kRle8;
-  return !runLengths && qint64{layout.size.width()} * layout.size.height() >= (qint64{1} << 22);
+  return !layout.runLengths() && qint64{layout.size.width()} * layout.size.height() >= (qint64{1} << 22);
 }
-
-// A thread with a small stack, for work that needs little of it: in a process short of
-// address space the usual reservation of megabytes could fail where the work would not.
-// `work` must not throw.
-class SmallStackThread {
- public:
-  explicit SmallStackThread(std::function<void()> work) : work_(std::move(work)) {
-    pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0) return;
-    if (pthread_attr_setstacksize(&attributes, std::size_t{256} << 10) == 0) {
-      started_ = pthread_create(&thread_, &attributes, &SmallStackThread::run, this) == 0;
-    }
-    pthread_attr_destroy(&attributes);
-  }
-  SmallStackThread(const SmallStackThread&) = delete;
-  SmallStackThread& operator=(const SmallStackThread&) = delete;
-  ~SmallStackThread() { join(); }
-
-  bool started() const { return started_; }
-  void join() {
-    if (started_) pthread_join(thread_, nullptr);
-    started_ = false;
-  }
-
- private:
-  static void* run(void* self) {
-    static_cast<SmallStackThread*>(self)->work_();
-    return nullptr;
-  }
-
-  std::function<void()> work_;
-  pthread_t thread_{};
-  bool started_ = false;
-};
 
 // Result rows [from, to) of the picture in `path`, made from the rows of the file they
 // cover, read with a file of their own; the other rows of the result are left unset.
@@ -189,7 +152,7 @@ QImage scaledInTwoParts(const QString& path, QFile& file, const Layout& layout, 
       upperFailed = std::current_exception();
     }
   };
-  std::optional<SmallStackThread> second;
+  std::optional<SideThread> second;
   if (std::thread::hardware_concurrency() >= 2) second.emplace(makeUpper);
   QImage lower;
   std::exception_ptr lowerFailed;
@@ -297,20 +260,17 @@ QImage decodeBmpShown(const QString& path, QSize size) {
   try {
     if (inTwoParts(*layout) && size.height() >= 2) {
       scaled = scaledInTwoParts(path, file, *layout, size);
-      if (scaled.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(path));
-      if (layout->format != QImage::Format_RGB32) scaled = scaled.convertToFormat(layout->format);
-      if (scaled.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(path));
-      return scaled;
+    } else {
+      bmp::ChunkReader reader(file);
+      if (!reader.seek(layout->dataStart)) fail(ErrorCode::kInvalidPicture, damaged(path));
+      RowScaler scaler(layout->size, size, layout->format == QImage::Format_ARGB32, layout->bottomUp);
+      RowFeeder feeder(*layout, scaler);
+      const Outcome outcome =
+          layout->runLengths() ? readRunLengths(*layout, reader, feeder) : readRows(*layout, reader, feeder);
+      if (outcome == Outcome::kLeftToQt) return QImage();
+      if (outcome == Outcome::kEndedEarly || !scaler.complete()) fail(ErrorCode::kInvalidPicture, damaged(path));
+      scaled = scaler.takeResult();
     }
-    bmp::ChunkReader reader(file);
-    if (!reader.seek(layout->dataStart)) fail(ErrorCode::kInvalidPicture, damaged(path));
-    RowScaler scaler(layout->size, size, layout->format == QImage::Format_ARGB32, layout->bottomUp);
-    RowFeeder feeder(*layout, scaler);
-    const bool runLengths = layout->compression == bmp::kRle4 || layout->compression == bmp::kRle8;
-    const Outcome outcome = runLengths ? readRunLengths(*layout, reader, feeder) : readRows(*layout, reader, feeder);
-    if (outcome == Outcome::kLeftToQt) return QImage();
-    if (outcome == Outcome::kEndedEarly || !scaler.complete()) fail(ErrorCode::kInvalidPicture, damaged(path));
-    scaled = scaler.takeResult();
   } catch (const std::bad_alloc&) {
     fail(ErrorCode::kOutOfMemory, noMemory(path));
   }

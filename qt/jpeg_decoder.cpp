@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QtMath>
 #include <exception>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "qt/jpeg_decompressor.h"
 #include "qt/large_images.h"
 #include "qt/picture_errors.h"
+#include "qt/side_thread.h"
 
 namespace vantory::qt::jpeg {
 
@@ -66,20 +66,10 @@ bool decodeInHalves(Decompressor& d, const QString& path, J_COLOR_SPACE out, uns
       lowerFailed = std::current_exception();
     }
   };
-  std::thread lower;
-  try {
-    lower = std::thread(lowerHalf);
-  } catch (const std::system_error&) {
-    return rows(d, 0, height) && d.intact();  // no second thread to be had: memory is short
-  }
-  bool upperWhole = false;
-  try {
-    rows(d, 0, split);
-    upperWhole = cinfo->output_scanline == split && d.intact();
-  } catch (...) {
-    lower.join();
-    throw;
-  }
+  SideThread lower(lowerHalf);  // joined however this half ends
+  if (!lower.started()) return rows(d, 0, height) && d.intact();  // no second thread to be had
+  rows(d, 0, split);
+  const bool upperWhole = cinfo->output_scanline == split && d.intact();
   lower.join();
   if (lowerFailed) std::rethrow_exception(lowerFailed);
   return upperWhole && lowerWhole;
