@@ -37,8 +37,8 @@ class Loupe::MagnifyingPainter : public Painter {
   // than the widest label, " -1.234568E+07 ", at any size a view's label takes.
   static constexpr double kLabelReach = 200;
 
-  MagnifyingPainter(QImage& image, PixelPoint point, const QFont& font)
-      : painter_(&image), labels_(font), point_(point) {
+  MagnifyingPainter(QImage& image, PixelPoint point, LabelImages& labels)
+      : painter_(&image), labels_(labels), point_(point) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
   }
@@ -69,7 +69,7 @@ class Loupe::MagnifyingPainter : public Painter {
 
  private:
   QPainter painter_;
-  LabelImages labels_;
+  LabelImages& labels_;
   PixelPoint point_;
 };
 
@@ -110,7 +110,8 @@ Painter& Loupe::newFrame() {
       p.drawImage(target, *sources_.shown, QRectF(cx - half * s, cy - half * s, 2 * half * s, 2 * half * s));
     }
   }
-  painter_ = std::make_unique<MagnifyingPainter>(image_, point_, sources_.labelFont);
+  labels_.setFont(sources_.labelFont);  // nothing to do while the font stays
+  painter_ = std::make_unique<MagnifyingPainter>(image_, point_, labels_);
   return *painter_;
 }
 

@@ -62,6 +62,7 @@ class Loupe : public LiveSurface {
   QImage image_;
   PixelPoint point_;
   Sources sources_;
+  LabelImages labels_{QFont()};  // kept from frame to frame, in the labels' font
   std::unique_ptr<MagnifyingPainter> painter_;
 };
 
