@@ -13,7 +13,6 @@
 #include <QImageWriter>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -24,27 +23,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/harness.h"
 #include "qt/main_window.h"
 #include "qt/picture_files.h"
-#include "tests/support/private_home.h"
 
 namespace {
 
 using vantory::qt::MainWindow;
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double residentMb() {
-  QFile status("/proc/self/status");
-  if (!status.open(QIODevice::ReadOnly)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-  }
-  return -1;
-}
 
 void writePhoto(const QString& path, int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
@@ -54,20 +39,20 @@ void writePhoto(const QString& path, int width, int height) {
   }
   QImageWriter writer(path, "jpg");
   writer.setQuality(90);
-  if (!writer.write(image)) std::exit(1);
+  if (!writer.write(image)) bench::fail("the photo could not be written");
 }
 
 // The same bytes written as dd with conv=fsync writes them: write(), then fsync().
 double ddMs(const QString& from, const QString& to) {
   QFile source(from);
-  if (!source.open(QIODevice::ReadOnly)) std::exit(1);
+  if (!source.open(QIODevice::ReadOnly)) bench::fail("a saved file could not be read");
   const QByteArray bytes = source.readAll();
   QElapsedTimer t;
   t.start();
   const int fd = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   for (qint64 at = 0; at < bytes.size();) {
     const ssize_t n = ::write(fd, bytes.constData() + at, static_cast<size_t>(bytes.size() - at));
-    if (n <= 0) std::exit(1);
+    if (n <= 0) bench::fail("the same bytes could not be written");
     at += n;
   }
   ::fsync(fd);
@@ -93,7 +78,7 @@ class Rig {
       press({700.0 - k % 500, 420.0 - k % 250});
       press({300, 300}, Qt::RightButton);
     }
-    if (window_.commands().session().measurements().size() != 999) std::exit(2);
+    if (window_.commands().session().measurements().size() != 999) bench::fail("999 measurements were not committed");
   }
 
   struct Timing {
@@ -146,11 +131,8 @@ class Rig {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  const vantory::testing_support::PrivateHome home;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  const bench::Environment environment(argc, argv);
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-  QTemporaryDir dir;
   // The length box, whenever it comes, is answered with 100.
   QTimer lengthBox;
   QObject::connect(&lengthBox, &QTimer::timeout, [] {
@@ -162,7 +144,7 @@ int main(int argc, char* argv[]) {
 
   std::printf("bench_save_dialog: %d runs each, medians; 999 measurements on the picture\n", runs);
   for (const auto& [width, height] : std::vector<std::pair<int, int>>{{6000, 4000}, {12000, 8400}}) {
-    const QString photo = dir.filePath(QString("photo-%1.jpg").arg(width));
+    const QString photo = environment.path(QString("photo-%1.jpg").arg(width));
     writePhoto(photo, width, height);
     QElapsedTimer decode;
     decode.start();
@@ -173,18 +155,18 @@ int main(int argc, char* argv[]) {
     // The same bytes are written by write() + fsync() both before each Save and after it,
     // so that the page cache and the machine's memory are as warm for the one as for the
     // other: on a virtual machine the first use of memory is far dearer than the next.
-    const QString sameBytes = dir.filePath("same-bytes.bmp"), ddTarget = dir.filePath("dd.bmp");
+    const QString sameBytes = environment.path("same-bytes.bmp"), ddTarget = environment.path("dd.bmp");
     for (int i = 0; i < runs; ++i) {
-      const QString out = dir.filePath(QString("saved-%1-%2.bmp").arg(width).arg(i));
+      const QString out = environment.path(QString("saved-%1-%2.bmp").arg(width).arg(i));
       if (QFile::exists(sameBytes)) {
         dd.push_back(ddMs(sameBytes, ddTarget));
         QFile::remove(ddTarget);
       }
       QApplication::processEvents();
-      const double before = residentMb();
+      const double before = bench::mb(bench::statusKb("VmRSS"));
       const Rig::Timing t = rig.save(out, decodeMs + decodeMs / 2 + 100);
       QApplication::processEvents();
-      rssRise.push_back(residentMb() - before);
+      rssRise.push_back(bench::mb(bench::statusKb("VmRSS")) - before);
       toDialog.push_back(t.toDialog);
       toFile.push_back(t.returnToFile);
       dd.push_back(ddMs(out, ddTarget));
@@ -195,18 +177,18 @@ int main(int argc, char* argv[]) {
     QFile::remove(sameBytes);
     const double mp = width * double(height) / 1e6;
     std::printf("\n%d x %d (%.0f MP), one full decode %d ms:\n", width, height, mp, decodeMs);
-    std::printf("  保存 until the Save dialog shows:      %7.1f ms  (goal <= 50 ms): %s\n", median(toDialog),
-                median(toDialog) <= 50 ? "met" : "NOT met");
-    std::printf("  Return until the file is complete:    %7.1f ms\n", median(toFile));
-    std::printf("  the same bytes by write() + fsync():  %7.1f ms  (%zu times, %.1f to %.1f)\n", median(dd),
-                dd.size(), *std::min_element(dd.begin(), dd.end()), *std::max_element(dd.begin(), dd.end()));
+    std::printf("  保存 until the Save dialog shows:      %7.1f ms  (goal <= 50 ms): %s\n", bench::median(toDialog),
+                bench::median(toDialog) <= 50 ? "met" : "NOT met");
+    std::printf("  Return until the file is complete:    %7.1f ms\n", bench::median(toFile));
+    std::printf("  the same bytes by write() + fsync():  %7.1f ms  (%zu times, %.1f to %.1f)\n", bench::median(dd),
+                dd.size(), bench::minimum(dd), bench::maximum(dd));
     std::printf("  Return until the file is complete, each run:");
     for (const double ms : toFile) std::printf(" %.1f", ms);
     std::printf(" ms\n");
-    std::printf("  ratio:                                %7.2f    (goal <= 1.3): %s\n", median(toFile) / median(dd),
-                median(toFile) / median(dd) <= 1.3 ? "met" : "NOT met");
-    std::printf("  resident memory after Save - before:  %+7.1f MB  (goal within 10 MB): %s\n", median(rssRise),
-                std::abs(median(rssRise)) <= 10 ? "met" : "NOT met");
+    std::printf("  ratio:                                %7.2f    (goal <= 1.3): %s\n", bench::median(toFile) / bench::median(dd),
+                bench::median(toFile) / bench::median(dd) <= 1.3 ? "met" : "NOT met");
+    std::printf("  resident memory after Save - before:  %+7.1f MB  (goal within 10 MB): %s\n", bench::median(rssRise),
+                std::abs(bench::median(rssRise)) <= 10 ? "met" : "NOT met");
   }
   return 0;
 }

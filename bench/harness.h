@@ -61,7 +61,7 @@ class Environment {
   Environment(int& argc, char** argv) : app_((useOffscreenPlatform(), argc), argv) {
     if (!dir_.isValid()) fail("no temporary directory");
   }
-  QString path(const char* name) const { return dir_.filePath(name); }
+  QString path(const QString& name) const { return dir_.filePath(name); }
 
  private:
   vantory::testing_support::PrivateHome home_;  // made before the application
