@@ -12,7 +12,7 @@
 
 #include "core/errors.h"
 #include "core/texts.h"
-#include "qt/main_window.h"
+#include "ui/main_window.h"
 
 namespace {
 

@@ -8,6 +8,8 @@
 // name): its times are the median of several runs after a first one, its peak the rise of
 // VmHWM over VmRSS before one decode in a fresh child. Figures only; the benchmark fails
 // only when something did not work.
+#include <fcntl.h>
+#include <unistd.h>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -17,14 +19,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-#include "qt/picture_files.h"
+#include "picture/picture_files.h"
 #include "tests/support/private_home.h"
 
 namespace {
@@ -43,7 +43,8 @@ long statusKb(const char* field) {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0 && line[std::strlen(field)] == ':') return std::stol(line.substr(std::strlen(field) + 1));
+    if (line.rfind(field, 0) == 0 && line[std::strlen(field)] == ':')
+      return std::stol(line.substr(std::strlen(field) + 1));
   }
   return -1;
 }
@@ -67,7 +68,8 @@ void writeBmp(const QString& path, bool topDown = false) {
     for (int i = 0; i < 4; ++i) head[at + i] = static_cast<char>(value >> (8 * i));
   };
   head[0] = 'B', head[1] = 'M';
-  put(2, static_cast<quint32>(54 + row * kHeight)), put(10, 54), put(14, 40), put(18, kWidth), put(22, topDown ? -kHeight : kHeight);
+  put(2, static_cast<quint32>(54 + row * kHeight)), put(10, 54), put(14, 40), put(18, kWidth),
+      put(22, topDown ? -kHeight : kHeight);
   put(26, 1 | 24 << 16);
   file.write(head);
   std::vector<char> line(static_cast<size_t>(row), 0);
@@ -79,7 +81,8 @@ void writeBmp(const QString& path, bool topDown = false) {
       const int band = ((x / 37 + y / 53) % 7) * 6, noise = static_cast<int>(state % 15) - 7;
       const double fx = double(x) / kWidth, fy = double(y) / kHeight;
       line[3 * x + 2] = static_cast<char>(std::clamp(int(200 * fx + 40 * fy) + band + noise, 0, 255));
-      line[3 * x + 1] = static_cast<char>(std::clamp(int(160 * fy + 60 * (1 - fx)) + band / 2 + noise, 0, 255));
+      line[3 * x + 1] =
+          static_cast<char>(std::clamp(int(160 * fy + 60 * (1 - fx)) + band / 2 + noise, 0, 255));
       line[3 * x] = static_cast<char>(std::clamp(int(120 + 100 * fx * fy) - band + noise, 0, 255));
     }
     file.write(line.data(), row);
@@ -151,14 +154,17 @@ int child(const std::string& what, const std::string& variant, const QString& pa
   return 0;
 }
 
-std::vector<double> inChild(const char* self, const QString& what, const QString& variant, const QString& path) {
+std::vector<double> inChild(const char* self, const QString& what, const QString& variant,
+                            const QString& path) {
   QProcess process;
   process.start(QString::fromLocal8Bit(self), {what, variant, path});
   if (!process.waitForFinished(600000) || process.exitCode() != 0) {
-    failed("child " + what.toStdString() + " " + variant.toStdString() + ": " + process.readAllStandardError().toStdString());
+    failed("child " + what.toStdString() + " " + variant.toStdString() + ": " +
+           process.readAllStandardError().toStdString());
   }
   std::vector<double> values;
-  for (const QByteArray& field : process.readAllStandardOutput().simplified().split(' ')) values.push_back(field.toDouble());
+  for (const QByteArray& field : process.readAllStandardOutput().simplified().split(' '))
+    values.push_back(field.toDouble());
   return values;
 }
 
@@ -175,9 +181,10 @@ int main(int argc, char** argv) {
   const QString topDown = folder.filePath("top-down.bmp");
   writeBmp(path);
   writeBmp(topDown, true);
-  std::printf("bench_bmp_open: %d x %d 24-bit BMP, %.1f MB, shown at %d x %d; medians of %d runs "
-              "after a first, each variant in a child process\n",
-              kWidth, kHeight, QFile(path).size() / 1048576.0, kShown.width(), kShown.height(), kRuns);
+  std::printf(
+      "bench_bmp_open: %d x %d 24-bit BMP, %.1f MB, shown at %d x %d; medians of %d runs "
+      "after a first, each variant in a child process\n",
+      kWidth, kHeight, QFile(path).size() / 1048576.0, kShown.width(), kShown.height(), kRuns);
 
   const auto time = [&](const char* variant, const char* label, const QString& file) {
     const std::vector<double> t = inChild(argv[0], "time", variant, file);

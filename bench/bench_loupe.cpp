@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "bench/harness.h"
-#include "qt/picture_files.h"
+#include "picture/picture_files.h"
 #include "tests/loupe/loupe_support.h"
 
 namespace {
@@ -66,7 +66,8 @@ int main(int argc, char* argv[]) {
   const int moves = argc > 1 ? std::max(10, std::atoi(argv[1])) : 400;
   const QString photo = environment.path("photo.jpg");
   bench::writePhotoJpeg(photo, kWidth, kHeight);
-  std::printf("bench_loupe: %d x %d JPEG, 999 measurements, %d moves each, medians\n", kWidth, kHeight, moves);
+  std::printf("bench_loupe: %d x %d JPEG, 999 measurements, %d moves each, medians\n", kWidth, kHeight,
+              moves);
 
   const double decodedMb = kWidth * double(kHeight) * 4 / 1048576;
   // One full decode, on a thread as the loupe's is, for the yardstick. On a virtual machine
@@ -110,7 +111,8 @@ int main(int argc, char* argv[]) {
     d.shift(false);
   }
   decodes.push_back(fullDecodeMs());
-  const double shownMs = bench::median(shown), fullMs = bench::median(arrivals), decodeMs = bench::median(decodes);
+  const double shownMs = bench::median(shown), fullMs = bench::median(arrivals),
+               decodeMs = bench::median(decodes);
 
   // The moves, with 999 measurements on the picture.
   measure999(d);
@@ -124,21 +126,24 @@ int main(int argc, char* argv[]) {
 
   const auto list = [](const std::vector<double>& values) {
     std::string text;
-    for (const double v : values) text += (text.empty() ? "" : " ") + std::to_string(static_cast<int>(v + 0.5));
+    for (const double v : values)
+      text += (text.empty() ? "" : " ") + std::to_string(static_cast<int>(v + 0.5));
     return text;
   };
   std::printf("\nfirst Shift: loupe shown after %.1f ms (from the view's pixels)\n", shownMs);
-  std::printf("  the picture's own pixels in the loupe after %.1f ms (each: %s); one full decode %.1f ms "
-              "(each: %s): ratio %.2f (goal <= 1): %s\n",
-              fullMs, list(arrivals).c_str(), decodeMs, list(decodes).c_str(), fullMs / decodeMs,
-              bench::verdict(fullMs <= decodeMs));
+  std::printf(
+      "  the picture's own pixels in the loupe after %.1f ms (each: %s); one full decode %.1f ms "
+      "(each: %s): ratio %.2f (goal <= 1): %s\n",
+      fullMs, list(arrivals).c_str(), decodeMs, list(decodes).c_str(), fullMs / decodeMs,
+      bench::verdict(fullMs <= decodeMs));
   // The decoder's own working buffers (a few rows, the tables) come on top of the picture.
-  std::printf("  memory of that decode: %.2f MB (%s) against the decoded picture's %.2f MB: %.3f x "
-              "(goal: the picture and its decoder's buffers, <= 1.01 x): %s\n",
-              decodePeakMb, peakMethod.c_str(), decodedMb, decodePeakMb / decodedMb,
-              bench::verdict(decodePeakMb <= decodedMb * 1.01));
-  std::printf("move, 999 measurements: plain %.3f ms (again %.3f), with Shift and the loupe %.3f ms\n",
-              plain, plainAgain, fine);
+  std::printf(
+      "  memory of that decode: %.2f MB (%s) against the decoded picture's %.2f MB: %.3f x "
+      "(goal: the picture and its decoder's buffers, <= 1.01 x): %s\n",
+      decodePeakMb, peakMethod.c_str(), decodedMb, decodePeakMb / decodedMb,
+      bench::verdict(decodePeakMb <= decodedMb * 1.01));
+  std::printf("move, 999 measurements: plain %.3f ms (again %.3f), with Shift and the loupe %.3f ms\n", plain,
+              plainAgain, fine);
   const double ratio = fine / std::max(plain, plainAgain);
   std::printf("  ratio %.2f (goal <= 2): %s\n", ratio, bench::verdict(ratio <= 2));
   return 0;

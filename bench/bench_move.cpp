@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr int kMoves = 400;       // timed moves per case
-constexpr int kWarmUp = 30;       // moves before timing
-constexpr int kRounds = 3;        // each case is timed in rounds, interleaved with the others
+constexpr int kMoves = 400;  // timed moves per case
+constexpr int kWarmUp = 30;  // moves before timing
+constexpr int kRounds = 3;   // each case is timed in rounds, interleaved with the others
 constexpr int kBareRuns = 61;
 constexpr double kGoal999Ms = 4.0;
 constexpr double kGoal0Ms = 0.5;
@@ -202,8 +202,8 @@ int main(int argc, char* argv[]) {
   const QString small = environment.path("small.jpg");
   bench::writePhotoJpeg(large, 6000, 4000);
   bench::writePhotoJpeg(small, 600, 400);
-  std::printf("bench_move: mode measure, rubber band to the pointer; %d rounds x %d moves per case\n", kRounds,
-              kMoves);
+  std::printf("bench_move: mode measure, rubber band to the pointer; %d rounds x %d moves per case\n",
+              kRounds, kMoves);
 
   bench::Rig rig;
   Mover mover(rig);
@@ -267,17 +267,19 @@ int main(int argc, char* argv[]) {
   printCase("100 measurements", cases[1].wholeSurface, 0);
   printCase("999 measurements", cases[2].wholeSurface, kGoal999Ms);
 
-  std::printf("  where the time goes with 999: restore %.3f ms, 1000 labels %.3f ms, 1000 lines "
-              "%.3f ms, flush %.3f ms, repaint %.3f ms\n",
-              steps.restore, steps.labels, steps.lines, steps.flush, steps.paint);
+  std::printf(
+      "  where the time goes with 999: restore %.3f ms, 1000 labels %.3f ms, 1000 lines "
+      "%.3f ms, flush %.3f ms, repaint %.3f ms\n",
+      steps.restore, steps.labels, steps.lines, steps.flush, steps.paint);
 
   std::printf("\nbare QPainter, 1000 lines + 1000 drawText labels on 777 x 553: median %.3f ms\n", bare);
   const double ratioChanged = bench::median(cases[2].changedArea) / bare;
   const double ratioWhole = bench::median(cases[2].wholeSurface) / bare;
-  std::printf("ratio move(999) / bare: %.3f repainting what changed, %.3f repainting the whole "
-              "view (goal <= %.1f): %s, %s\n",
-              ratioChanged, ratioWhole, kGoalBareRatio, bench::verdict(ratioChanged <= kGoalBareRatio),
-              bench::verdict(ratioWhole <= kGoalBareRatio));
+  std::printf(
+      "ratio move(999) / bare: %.3f repainting what changed, %.3f repainting the whole "
+      "view (goal <= %.1f): %s, %s\n",
+      ratioChanged, ratioWhole, kGoalBareRatio, bench::verdict(ratioChanged <= kGoalBareRatio),
+      bench::verdict(ratioWhole <= kGoalBareRatio));
 
   const double big0 = bench::median(largeCase.changedArea);
   const double small0 = bench::median(smallCase.changedArea);

@@ -29,7 +29,8 @@ void checkShown(bench::Rig& rig, const QString& path) {
   const QImage& screen = rig.view().screen();
   for (const QPoint at : {QPoint(0, 0), QPoint(shown.width() - 1, shown.height() - 1),
                           QPoint(shown.width() / 3, shown.height() / 2), QPoint(shown.width() / 2, 7)}) {
-    if (screen.pixel(shown.topLeft() + at) != expected.pixel(at)) bench::fail("the view does not show the picture");
+    if (screen.pixel(shown.topLeft() + at) != expected.pixel(at))
+      bench::fail("the view does not show the picture");
   }
 }
 

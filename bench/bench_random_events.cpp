@@ -24,7 +24,7 @@ using vantory::replay::UserEvent;
 struct Tally {
   long events = 0, sessions = 0, opens = 0, presses = 0, moves = 0, saves = 0;
   long zeroRefusals = 0, fullRefusals = 0, written = 0, internal = 0;
-  std::map<int, long> reports;  // by error number
+  std::map<int, long> reports;                     // by error number
   std::uint64_t digest = 14695981039346656037ull;  // FNV-1a of every record line
 
   void add(const UserEvent& event, const vantory::replay::EventRecord& record) {
@@ -37,22 +37,22 @@ struct Tally {
       case UserEvent::kSave: ++saves; break;
       default: break;
     }
-    static const std::string zero = std::string("message \"") + vantory::texts::kZeroReference + "\"";
-    static const std::string full = std::string("message \"") + vantory::texts::kTooManyMeasurements + "\"";
-    for (const std::string& item : record.Items()) {
+    static const std::string kZero = std::string("message \"") + vantory::texts::kZeroReference + "\"";
+    static const std::string kFull = std::string("message \"") + vantory::texts::kTooManyMeasurements + "\"";
+    for (const std::string& item : record.items()) {
       if (item.rfind("report ", 0) == 0) {
         const int number = std::atoi(item.c_str() + 7);
         ++reports[number];
         if (number == 51) ++internal;
-      } else if (item == zero) {
+      } else if (item == kZero) {
         ++zeroRefusals;
-      } else if (item == full) {
+      } else if (item == kFull) {
         ++fullRefusals;
       } else if (item.rfind("wrote ", 0) == 0) {
         ++written;
       }
     }
-    for (const char c : record.Line() + "\n") {
+    for (const char c : record.line() + "\n") {
       digest ^= static_cast<unsigned char>(c);
       digest *= 1099511628211ull;
     }
@@ -70,20 +70,20 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (long seed = first; seed < first + seeds; ++seed) {
     vantory::replay::EventSource source(static_cast<std::uint32_t>(seed));
-    const std::unique_ptr<vantory::replay::Driver> driver = vantory::replay::MakeDriver();
+    const std::unique_ptr<vantory::replay::Driver> driver = vantory::replay::makeDriver();
     ++total.sessions;
     bool failed = false;
     for (long i = 0; i < events; ++i) {
-      const UserEvent event = source.Next(driver->Now());
+      const UserEvent event = source.next(driver->now());
       vantory::replay::EventRecord record;
-      driver->Apply(event, record);
+      driver->apply(event, record);
       const long internalBefore = total.internal;
       total.add(event, record);
       if (total.internal > internalBefore && !failed) {
         failed = true;
         ++failures;
         std::fprintf(stderr, "FAILED seed %ld, event %ld (%s): an internal error was reported\n", seed, i,
-                     event.Describe().c_str());
+                     event.describe().c_str());
       }
     }
   }
@@ -98,10 +98,10 @@ int main(int argc, char** argv) {
   }
   std::printf("%ld opens, %ld presses, %ld moves, %ld saves; %ld files written\n", total.opens, total.presses,
               total.moves, total.saves, total.written);
-  std::printf("%ld error reports (%s), %ld zero-reference and %ld full refusals, %d seeds with a failed "
-              "check\n",
-              reported, reports.empty() ? "none" : reports.c_str(), total.zeroRefusals, total.fullRefusals,
-              failures);
+  std::printf(
+      "%ld error reports (%s), %ld zero-reference and %ld full refusals, %d seeds with a failed "
+      "check\n",
+      reported, reports.empty() ? "none" : reports.c_str(), total.zeroRefusals, total.fullRefusals, failures);
   std::printf("digest of the records: %016llx\n", static_cast<unsigned long long>(total.digest));
   return failures == 0 ? 0 : 1;
 }

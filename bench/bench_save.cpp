@@ -9,9 +9,9 @@
 
 #include "bench/harness.h"
 #include "core/annotations.h"
-#include "qt/bitmap_writer.h"
-#include "qt/image_painter.h"
-#include "qt/label_images.h"
+#include "draw/image_painter.h"
+#include "draw/label_images.h"
+#include "picture/bitmap_writer.h"
 
 namespace {
 
@@ -62,9 +62,10 @@ int main(int argc, char* argv[]) {
   const QString saved = environment.path("annotated.bmp");
   const QString bareSaved = environment.path("bare.bmp");
   const qint64 bytes = bench::writePhotoJpeg(photo, kWidth, kHeight);
-  std::printf("bench_save: %d x %d JPEG, quality 90, %.1f MB on disk; 999 measurements; %d "
-              "repetitions, medians\n",
-              kWidth, kHeight, bytes / 1048576.0, kRepetitions);
+  std::printf(
+      "bench_save: %d x %d JPEG, quality 90, %.1f MB on disk; 999 measurements; %d "
+      "repetitions, medians\n",
+      kWidth, kHeight, bytes / 1048576.0, kRepetitions);
 
   bench::PeakMeter meter;
   std::printf("memory: %s\n", meter.method());
@@ -76,7 +77,8 @@ int main(int argc, char* argv[]) {
   // First runs carry one-time costs; shown, not counted.
   const double firstSave = bench::timeMs([&] { rig.save(saved); });
   checkWritten(saved);
-  if (rig.files().labels != 1000 || rig.files().lines != 1000) bench::fail("Save did not draw all measurements");
+  if (rig.files().labels != 1000 || rig.files().lines != 1000)
+    bench::fail("Save did not draw all measurements");
   const double firstBare = bench::timeMs([&] { bareDecodeAndWrite(photo, bareSaved); });
   std::printf("first run (not counted): Save %.1f ms, bare %.1f ms\n", firstSave, firstBare);
 
@@ -114,7 +116,8 @@ int main(int argc, char* argv[]) {
     drawMs.push_back(bench::timeMs([&] {
       vantory::qt::LabelImages labels(QApplication::font());
       vantory::qt::ImagePainter painter(canvas, labels, vantory::qt::ImagePainter::Labels::kDirect);
-      const vantory::TwipSize picture{vantory::qt::toTwips(canvas.width()), vantory::qt::toTwips(canvas.height())};
+      const vantory::TwipSize picture{vantory::qt::toTwips(canvas.width()),
+                                      vantory::qt::toTwips(canvas.height())};
       vantory::drawAnnotations(painter, vantory::CoordinateMap::onto(shown, picture), annotations.view());
     }));  // the painter ends with its scope
     writeMs.push_back(bench::timeMs([&] { vantory::qt::writeBitmap(std::move(canvas), saved); }));
@@ -135,9 +138,10 @@ int main(int argc, char* argv[]) {
               bench::minimum(saveMs), bench::maximum(saveMs));
   std::printf("bare decode + BMP write:            %8.1f ms   (min %.1f, max %.1f)\n", bare,
               bench::minimum(bareMs), bench::maximum(bareMs));
-  std::printf("  Save's steps: decode onto the canvas %.1f ms, 1000 segments drawn %.1f ms, "
-              "BMP written %.1f ms\n",
-              bench::median(decodeMs), bench::median(drawMs), bench::median(writeMs));
+  std::printf(
+      "  Save's steps: decode onto the canvas %.1f ms, 1000 segments drawn %.1f ms, "
+      "BMP written %.1f ms\n",
+      bench::median(decodeMs), bench::median(drawMs), bench::median(writeMs));
   std::printf("  the bare steps: decode %.1f ms, BMP written %.1f ms\n", bench::median(bareDecodeMs),
               bench::median(bareWriteMs));
   std::printf("ratio Save / bare:                  %8.3f   (goal <= %.1f): %s\n", ratio, kTimeGoal,
@@ -145,11 +149,12 @@ int main(int argc, char* argv[]) {
   const double durable = bench::median(durableMs);
   std::printf("bare with the flush to disk (QSaveFile): %5.1f ms; ratio Save / that: %.3f\n", durable,
               save / durable);
-  std::printf("  Save against the bare way: %+.1f ms; the flush to disk alone adds %.1f ms to the bare "
-              "way\n",
-              save - bare, durable - bare);
-  std::printf("peak above baseline, Save:          %8.1f MB  (median %.1f; baseline VmRSS %.1f MB)\n", savePeak,
-              bench::median(saveMb), bench::median(baselines));
+  std::printf(
+      "  Save against the bare way: %+.1f ms; the flush to disk alone adds %.1f ms to the bare "
+      "way\n",
+      save - bare, durable - bare);
+  std::printf("peak above baseline, Save:          %8.1f MB  (median %.1f; baseline VmRSS %.1f MB)\n",
+              savePeak, bench::median(saveMb), bench::median(baselines));
   std::printf("peak above baseline, bare:          %8.1f MB  (median %.1f)\n", bench::maximum(bareMb),
               bench::median(bareMb));
   std::printf("Save's peak / decoded picture (%.1f MB): %.3f (goal <= %.1f): %s\n", decodedMb(), memoryRatio,

@@ -6,6 +6,8 @@
 //   `dd conv=fsync` does;
 // - resident memory after the Save against before it.
 // Usage: bench_save_dialog [runs]   (medians of the runs; 5 by default)
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,15 +19,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <functional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "bench/harness.h"
-#include "qt/main_window.h"
-#include "qt/picture_files.h"
+#include "picture/picture_files.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -78,7 +78,8 @@ class Rig {
       press({700.0 - k % 500, 420.0 - k % 250});
       press({300, 300}, Qt::RightButton);
     }
-    if (window_.commands().session().measurements().size() != 999) bench::fail("999 measurements were not committed");
+    if (window_.commands().session().measurements().size() != 999)
+      bench::fail("999 measurements were not committed");
   }
 
   struct Timing {
@@ -105,7 +106,8 @@ class Rig {
     QApplication::sendEvent(view, &down);
   }
   // When the next file dialog shows, notes the time, waits `waitMs`, and accepts `path`.
-  void answerNextFileDialog(const QString& path, int waitMs, double* shownAt, QElapsedTimer* clock = nullptr) {
+  void answerNextFileDialog(const QString& path, int waitMs, double* shownAt,
+                            QElapsedTimer* clock = nullptr) {
     returnedAt_ = -1;
     auto* poll = new QTimer(&window_);
     poll->setInterval(1);
@@ -136,7 +138,8 @@ int main(int argc, char* argv[]) {
   // The length box, whenever it comes, is answered with 100.
   QTimer lengthBox;
   QObject::connect(&lengthBox, &QTimer::timeout, [] {
-    if (auto* box = QApplication::activeModalWidget(); box && box->objectName() == "inputBox" && box->isVisible()) {
+    if (auto* box = QApplication::activeModalWidget();
+        box && box->objectName() == "inputBox" && box->isVisible()) {
       QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
     }
   });
@@ -177,18 +180,19 @@ int main(int argc, char* argv[]) {
     QFile::remove(sameBytes);
     const double mp = width * double(height) / 1e6;
     std::printf("\n%d x %d (%.0f MP), one full decode %d ms:\n", width, height, mp, decodeMs);
-    std::printf("  保存 until the Save dialog shows:      %7.1f ms  (goal <= 50 ms): %s\n", bench::median(toDialog),
-                bench::median(toDialog) <= 50 ? "met" : "NOT met");
+    std::printf("  保存 until the Save dialog shows:      %7.1f ms  (goal <= 50 ms): %s\n",
+                bench::median(toDialog), bench::median(toDialog) <= 50 ? "met" : "NOT met");
     std::printf("  Return until the file is complete:    %7.1f ms\n", bench::median(toFile));
-    std::printf("  the same bytes by write() + fsync():  %7.1f ms  (%zu times, %.1f to %.1f)\n", bench::median(dd),
-                dd.size(), bench::minimum(dd), bench::maximum(dd));
+    std::printf("  the same bytes by write() + fsync():  %7.1f ms  (%zu times, %.1f to %.1f)\n",
+                bench::median(dd), dd.size(), bench::minimum(dd), bench::maximum(dd));
     std::printf("  Return until the file is complete, each run:");
     for (const double ms : toFile) std::printf(" %.1f", ms);
     std::printf(" ms\n");
-    std::printf("  ratio:                                %7.2f    (goal <= 1.3): %s\n", bench::median(toFile) / bench::median(dd),
+    std::printf("  ratio:                                %7.2f    (goal <= 1.3): %s\n",
+                bench::median(toFile) / bench::median(dd),
                 bench::median(toFile) / bench::median(dd) <= 1.3 ? "met" : "NOT met");
-    std::printf("  resident memory after Save - before:  %+7.1f MB  (goal within 10 MB): %s\n", bench::median(rssRise),
-                std::abs(bench::median(rssRise)) <= 10 ? "met" : "NOT met");
+    std::printf("  resident memory after Save - before:  %+7.1f MB  (goal within 10 MB): %s\n",
+                bench::median(rssRise), std::abs(bench::median(rssRise)) <= 10 ? "met" : "NOT met");
   }
   return 0;
 }

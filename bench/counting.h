@@ -7,7 +7,8 @@
 #include <string>
 
 #include "core/ports.h"
-#include "qt/picture_files.h"
+#include "picture/picture_files.h"
+#include "save/qt_picture_files.h"
 
 namespace bench {
 
@@ -34,7 +35,9 @@ class CountingSurface : public vantory::LiveSurface {
  public:
   explicit CountingSurface(vantory::LiveSurface& inner) : inner_(inner) {}
   vantory::TwipSize area() const override { return inner_.area(); }
-  void showPicture(const std::string& path, vantory::TwipRect rect) override { inner_.showPicture(path, rect); }
+  void showPicture(const std::string& path, vantory::TwipRect rect) override {
+    inner_.showPicture(path, rect);
+  }
   vantory::Painter& newFrame() override {
     painter_ = std::make_unique<CountingPainter>(inner_.newFrame());
     return *painter_;

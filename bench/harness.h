@@ -7,6 +7,7 @@
 // a non-zero status only when something did not work.
 #pragma once
 
+#include <sys/mman.h>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
@@ -15,7 +16,6 @@
 #include <QImageWriter>
 #include <QString>
 #include <QTemporaryDir>
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <chrono>
@@ -33,10 +33,10 @@
 #include "bench/counting.h"
 #include "core/commands.h"
 #include "core/session.h"
-#include "qt/main_window.h"
-#include "qt/view_surface.h"
 #include "tests/fakes/recording_ports.h"
 #include "tests/support/private_home.h"
+#include "ui/main_window.h"
+#include "ui/view_surface.h"
 
 namespace bench {
 
@@ -99,8 +99,12 @@ inline double percentile(std::vector<double> values, double p) {
   return values[index];
 }
 
-inline double minimum(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
-inline double maximum(const std::vector<double>& values) { return *std::max_element(values.begin(), values.end()); }
+inline double minimum(const std::vector<double>& values) {
+  return *std::min_element(values.begin(), values.end());
+}
+inline double maximum(const std::vector<double>& values) {
+  return *std::max_element(values.begin(), values.end());
+}
 
 inline const char* verdict(bool met) { return met ? "goal met" : "goal missed"; }
 

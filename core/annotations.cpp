@@ -14,8 +14,8 @@ double CoordinateMap::y(float v) const {
   return checkedDivide(checked((double{v} - shown_.top) * picture_.height), shown_.height);
 }
 
-void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment,
-                         float value, Ink ink) {
+void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment, float value,
+                         Ink ink) {
   const double x1 = map.x(segment.a.x);
   const double y1 = map.y(segment.a.y);
   const double x2 = map.x(segment.b.x);
@@ -30,8 +30,7 @@ void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segme
 
 void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotations& annotations) {
   if (annotations.reference != nullptr) {
-    drawLabelledSegment(painter, map, *annotations.reference, annotations.referenceLength,
-                        Ink::kReference);
+    drawLabelledSegment(painter, map, *annotations.reference, annotations.referenceLength, Ink::kReference);
   }
   for (const Measurement& m : annotations.measurements) {
     drawLabelledSegment(painter, map, m.segment, m.length, Ink::kMeasurement);
@@ -40,7 +39,7 @@ void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotatio
 
 SavedAnnotations::SavedAnnotations(const MeasurementSession& session)
     : reference_(session.referenceCommitted() ? std::optional(session.reference()) : std::nullopt),
-      reference_length_(session.referenceLength()),
+      referenceLength_(session.referenceLength()),
       measurements_(session.measurements()) {}
 
 }  // namespace vantory

@@ -35,8 +35,8 @@ class CoordinateMap {
 
 // One segment: its label with the top-left corner at the midpoint of the mapped points,
 // then the line between them.
-void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment,
-                         float value, Ink ink);
+void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment, float value,
+                         Ink ink);
 
 // The committed annotations to draw: the reference (none when null) and the measurements.
 struct Annotations {
@@ -55,11 +55,11 @@ void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotatio
 class SavedAnnotations {
  public:
   explicit SavedAnnotations(const MeasurementSession& session);
-  Annotations view() const { return {reference_ ? &*reference_ : nullptr, reference_length_, measurements_}; }
+  Annotations view() const { return {reference_ ? &*reference_ : nullptr, referenceLength_, measurements_}; }
 
  private:
   std::optional<Segment> reference_;
-  float reference_length_;
+  float referenceLength_;
   std::vector<Measurement> measurements_;
 };
 

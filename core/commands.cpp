@@ -52,19 +52,19 @@ void Commands::start() {
 
 void Commands::openPicture() {
   guarded<true>([this] {
-    const std::string before = dialog_name_;
-    const std::string chosen = ports_.prompts.chooseFileToOpen(dialog_name_);
-    dialog_name_ = chosen;
+    const std::string before = dialogName_;
+    const std::string chosen = ports_.prompts.chooseFileToOpen(dialogName_);
+    dialogName_ = chosen;
     if (chosen.empty()) return;
     try {
-      dialog_name_.clear();  // taken: the next dialog starts empty
+      dialogName_.clear();  // taken: the next dialog starts empty
       const TwipSize natural = ports_.files.probe(chosen);
       const TwipRect rect = fitPicture(natural, ports_.window.clientArea(), ports_.surface.area());
       ports_.surface.showPicture(chosen, rect);
-      picture_path_ = chosen;
-      picture_rect_ = rect;
+      picturePath_ = chosen;
+      pictureRect_ = rect;
     } catch (...) {
-      dialog_name_ = before;
+      dialogName_ = before;
       throw;
     }
     ports_.window.setAnnotateMenuEnabled(true);
@@ -73,19 +73,19 @@ void Commands::openPicture() {
 
 void Commands::savePicture() {
   guarded<true>([this] {
-    if (picture_path_.empty()) {
+    if (picturePath_.empty()) {
       // Without a picture there is nothing to draw on.
       ports_.prompts.showMessage(texts::kNothingToSave);
       return;
     }
     const std::unique_ptr<ExportJob> job = ports_.files.prepareExport(
-        picture_path_, [annotations = SavedAnnotations(session_), shown = picture_rect_](
-                           Painter& painter, TwipSize picture) {
+        picturePath_,
+        [annotations = SavedAnnotations(session_), shown = pictureRect_](Painter& painter, TwipSize picture) {
           drawAnnotations(painter, CoordinateMap::onto(shown, picture), annotations.view());
         });
     // The picture is read and drawn while the dialog is open.
-    const std::string chosen = ports_.prompts.chooseFileToSave(dialog_name_);
-    dialog_name_ = chosen;  // kept: the next dialog starts with it
+    const std::string chosen = ports_.prompts.chooseFileToSave(dialogName_);
+    dialogName_ = chosen;        // kept: the next dialog starts with it
     if (chosen.empty()) return;  // the work is thrown away
     job->writeTo(chosen, [this](const AppError* error) {
       if (error != nullptr) ports_.prompts.showError(*error);
@@ -104,9 +104,9 @@ void Commands::chooseReferenceMode() { session_.setMode(Mode::kReference); }
 void Commands::chooseMeasureMode() { session_.setMode(Mode::kMeasure); }
 
 TwipPoint Commands::viewPoint(float x, float y) const {
-  const float view_x = toSingle(double{picture_rect_.left} + x);
-  const float view_y = toSingle(double{picture_rect_.top} + y);
-  return {view_x, view_y};
+  const float viewX = toSingle(double{pictureRect_.left} + x);
+  const float viewY = toSingle(double{pictureRect_.top} + y);
+  return {viewX, viewY};
 }
 
 void Commands::press(MouseButton button, float x, float y) {
@@ -116,9 +116,7 @@ void Commands::press(MouseButton button, float x, float y) {
       if (session_.placePoint(viewPoint(x, y))) askReferenceLength();
     } else if (button == MouseButton::kRight) {
       switch (session_.commit()) {
-        case MeasurementSession::Commit::kReference:
-          ports_.window.setMeasureCommandEnabled(true);
-          break;
+        case MeasurementSession::Commit::kReference: ports_.window.setMeasureCommandEnabled(true); break;
         case MeasurementSession::Commit::kZeroReference:
           ports_.prompts.showMessage(texts::kZeroReference);
           break;
@@ -126,8 +124,7 @@ void Commands::press(MouseButton button, float x, float y) {
           ports_.prompts.showMessage(texts::kTooManyMeasurements);
           break;
         case MeasurementSession::Commit::kMeasurement:
-        case MeasurementSession::Commit::kNothing:
-          break;
+        case MeasurementSession::Commit::kNothing: break;
       }
     }
   });

@@ -49,8 +49,8 @@ class Commands {
   const MeasurementSession& session() const { return session_; }
   // Where the picture is shown on the view surface; before the first Open, where the
   // empty picture lies.
-  TwipRect pictureRect() const { return picture_rect_; }
-  const std::string& picturePath() const { return picture_path_; }
+  TwipRect pictureRect() const { return pictureRect_; }
+  const std::string& picturePath() const { return picturePath_; }
 
  private:
   // Runs a command; a command that `changes` the session has it put back when it fails.
@@ -62,9 +62,9 @@ class Commands {
 
   Ports ports_;
   MeasurementSession session_;
-  std::string picture_path_;
-  TwipRect picture_rect_ = kInitialPictureRect;
-  std::string dialog_name_;  // the name both file dialogs start with
+  std::string picturePath_;
+  TwipRect pictureRect_ = kInitialPictureRect;
+  std::string dialogName_;  // the name both file dialogs start with
 };
 
 }  // namespace vantory

@@ -9,11 +9,11 @@
 namespace vantory {
 
 enum class ErrorCode : int {
-  kOverflow = 6,           // a computation beyond the float range, or 0 / 0
-  kOutOfMemory = 7,        // a picture too large to hold, or memory ran out
+  kOverflow = 6,     // a computation beyond the float range, or 0 / 0
+  kOutOfMemory = 7,  // a picture too large to hold, or memory ran out
   kDivisionByZero = 11,
-  kTypeMismatch = 13,      // a length that is not a number
-  kInternal = 51,          // anything unforeseen
+  kTypeMismatch = 13,  // a length that is not a number
+  kInternal = 51,      // anything unforeseen
   kFileNotFound = 53,
   kPathAccess = 75,        // a file that cannot be read or written
   kInvalidProperty = 380,  // a window too small to show the picture

@@ -16,8 +16,8 @@ void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipP
 
   const CoordinateMap same = CoordinateMap::identity();
   const Segment& reference = session.reference();
-  const Annotations committed{noCoordinateIsZero(reference) ? &reference : nullptr,
-                              session.referenceLength(), session.measurements()};
+  const Annotations committed{noCoordinateIsZero(reference) ? &reference : nullptr, session.referenceLength(),
+                              session.measurements()};
   drawAnnotations(painter, same, committed);
 
   const Segment& working = session.workingPair();

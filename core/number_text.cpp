@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <system_error>
 
-#include "core/exact_math.h"
 #include "core/errors.h"
+#include "core/exact_math.h"
 
 namespace vantory {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 // Replaces full-width digits, signs, point and exponent letters (as typed through a
 // Chinese input method) and the ideographic space by their ASCII twins; everything
 // else is kept as it is, so a stray character still fails the grammar below.
-std::string FoldFullWidth(const std::string& text) {
+std::string foldFullWidth(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     const auto c0 = static_cast<unsigned char>(text[i]);
@@ -40,12 +40,12 @@ std::string FoldFullWidth(const std::string& text) {
   return out;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Checks the grammar [sign] digits [. digits] [exponent] (or a leading point) and
 // returns the number in the form from_chars reads: no '+', 'e' for the exponent.
-bool Normalise(const std::string& s, std::string& out) {
+bool normalise(const std::string& s, std::string& out) {
   std::size_t i = 0;
   out.clear();
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -53,19 +53,19 @@ bool Normalise(const std::string& s, std::string& out) {
     ++i;
   }
   std::size_t digits = 0;
-  while (i < s.size() && IsDigit(s[i])) out.push_back(s[i++]), ++digits;
+  while (i < s.size() && isDigit(s[i])) out.push_back(s[i++]), ++digits;
   if (i < s.size() && s[i] == '.') {
     out.push_back(s[i++]);
-    while (i < s.size() && IsDigit(s[i])) out.push_back(s[i++]), ++digits;
+    while (i < s.size() && isDigit(s[i])) out.push_back(s[i++]), ++digits;
   }
   if (digits == 0) return false;
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
     out.push_back('e');
     ++i;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) out.push_back(s[i++]);
-    std::size_t exponent_digits = 0;
-    while (i < s.size() && IsDigit(s[i])) out.push_back(s[i++]), ++exponent_digits;
-    if (exponent_digits == 0) return false;
+    std::size_t exponentDigits = 0;
+    while (i < s.size() && isDigit(s[i])) out.push_back(s[i++]), ++exponentDigits;
+    if (exponentDigits == 0) return false;
   }
   return i == s.size();
 }
@@ -73,13 +73,13 @@ bool Normalise(const std::string& s, std::string& out) {
 }  // namespace
 
 float parseNumber(const std::string& text) {
-  const std::string folded = FoldFullWidth(text);
+  const std::string folded = foldFullWidth(text);
   std::size_t begin = 0;
   std::size_t end = folded.size();
-  while (begin < end && IsBlank(folded[begin])) ++begin;
-  while (end > begin && IsBlank(folded[end - 1])) --end;
+  while (begin < end && isBlank(folded[begin])) ++begin;
+  while (end > begin && isBlank(folded[end - 1])) --end;
   std::string number;
-  if (!Normalise(folded.substr(begin, end - begin), number)) {
+  if (!normalise(folded.substr(begin, end - begin), number)) {
     throw AppError(ErrorCode::kTypeMismatch, "类型不匹配：“" + text + "”不是一个数");
   }
   double value = 0.0;

@@ -67,8 +67,7 @@ class PictureFiles {
   virtual TwipSize probe(const std::string& path) = 0;
   // Starts reading the picture at `path` again at its natural size and drawing on it with
   // `drawing`, and returns at once. Errors are told when the job is written.
-  virtual std::unique_ptr<ExportJob> prepareExport(const std::string& path,
-                                                   ExportDrawing drawing) = 0;
+  virtual std::unique_ptr<ExportJob> prepareExport(const std::string& path, ExportDrawing drawing) = 0;
 };
 
 // Dialogs and message boxes, all modal.

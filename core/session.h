@@ -34,11 +34,11 @@ class MeasurementSession {
   void abandonPair();
 
   enum class Commit {
-    kNothing,          // nothing to commit
-    kReference,        // the working pair became the reference
-    kZeroReference,    // refused: the pair's two points coincide
-    kMeasurement,      // the working pair became a measurement
-    kFull,             // refused: kMaxMeasurements already
+    kNothing,        // nothing to commit
+    kReference,      // the working pair became the reference
+    kZeroReference,  // refused: the pair's two points coincide
+    kMeasurement,    // the working pair became a measurement
+    kFull,           // refused: kMaxMeasurements already
   };
   // A right press. In reference mode it commits a pair whose length was typed; in measure
   // mode a pair placed since the reference was committed (again and again, if pressed
@@ -49,15 +49,15 @@ class MeasurementSession {
   // The scaled length of `segment` against the committed reference.
   float lengthOf(const Segment& segment) const;
 
-  bool referenceCommitted() const { return reference_committed_; }
+  bool referenceCommitted() const { return referenceCommitted_; }
   const Segment& reference() const { return reference_; }  // all zero before the first commit
-  float referenceLength() const { return reference_length_; }
+  float referenceLength() const { return referenceLength_; }
   const std::vector<Measurement>& measurements() const { return measurements_; }
 
   // The pair being placed: both points are (0, 0) before the first press; while the second
   // point is pending, `b` still holds the previous pair's.
   const Segment& workingPair() const { return working_; }
-  bool secondPointPending() const { return second_point_pending_; }
+  bool secondPointPending() const { return secondPointPending_; }
   // Whether the finished working pair is drawn: in reference mode unless its length box
   // was cancelled; in measure mode once a pair has been placed since the reference was
   // committed (before that it is the reference's own pair).
@@ -68,14 +68,14 @@ class MeasurementSession {
  private:
   Mode mode_ = Mode::kIdle;
   Segment working_;
-  bool second_point_pending_ = false;
-  float held_length_ = 0;      // typed for the working pair, not yet the reference's
-  bool length_held_ = false;
-  bool pair_abandoned_ = false;
-  bool new_pair_since_reference_ = false;
+  bool secondPointPending_ = false;
+  float heldLength_ = 0;  // typed for the working pair, not yet the reference's
+  bool lengthHeld_ = false;
+  bool pairAbandoned_ = false;
+  bool newPairSinceReference_ = false;
   Segment reference_;
-  float reference_length_ = 0;
-  bool reference_committed_ = false;
+  float referenceLength_ = 0;
+  bool referenceCommitted_ = false;
   std::vector<Measurement> measurements_;
 };
 

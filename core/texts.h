@@ -6,8 +6,7 @@ namespace vantory::texts {
 inline constexpr const char* kTitle = "Vantory";
 // The file types of the Open and Save dialogs: descriptions and patterns, "|" between all.
 inline constexpr const char* kFileTypes = "jpg文件|*.jpg|位图|*.bmp|图标|*.ico|GIF图|*.gif";
-inline constexpr const char* kAbout =
-    "Vantory 图片尺寸测量工具，By Tarvo  联系邮箱：tarvo@example.com";
+inline constexpr const char* kAbout = "Vantory 图片尺寸测量工具，By Tarvo  联系邮箱：tarvo@example.com";
 
 // The menus.
 inline constexpr const char* kFileMenu = "文件";

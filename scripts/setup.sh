@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   # build
-  g++ make cmake pkg-config
+  g++ make cmake pkg-config clang-format
   qt6-base-dev qt6-qpa-plugins libgl-dev
   # JPEG pictures are decoded with libjpeg(-turbo) directly
   libjpeg-dev

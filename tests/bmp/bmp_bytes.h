@@ -60,7 +60,8 @@ inline QByteArray bytes(const Bmp& bmp) {
           const int bit = x * bmp.bits;
           row[bit / 8] = static_cast<char>(row[bit / 8] | value << (8 - bmp.bits - bit % 8));
         } else {
-          for (int b = 0; b < bmp.bits / 8; ++b) row[x * bmp.bits / 8 + b] = static_cast<char>(value >> (8 * b));
+          for (int b = 0; b < bmp.bits / 8; ++b)
+            row[x * bmp.bits / 8 + b] = static_cast<char>(value >> (8 * b));
         }
       }
       data += row;
@@ -77,8 +78,9 @@ inline QByteArray bytes(const Bmp& bmp) {
 // (for 4 bits, of two alternating ones), absolute stretches padded to 16 bits, jumps
 // (deltas) over the pixels `skip` names (a whole row jumped down), an end of row after
 // each row, and the end marker.
-inline QByteArray runLengths(const std::vector<std::vector<uchar>>& rows, bool four,
-                             const std::function<bool(int x, int row)>& skip = [](int, int) { return false; }) {
+inline QByteArray runLengths(
+    const std::vector<std::vector<uchar>>& rows, bool four,
+    const std::function<bool(int x, int row)>& skip = [](int, int) { return false; }) {
   QByteArray out;
   const auto add = [&out](std::initializer_list<int> values) {
     for (int v : values) out.append(static_cast<char>(v));
@@ -113,9 +115,12 @@ inline QByteArray runLengths(const std::vector<std::vector<uchar>>& rows, bool f
       add({0, count});
       QByteArray data;
       for (int i = 0; i < count; ++i) {
-        if (!four) data.append(static_cast<char>(row[x + i]));
-        else if (i % 2 == 0) data.append(static_cast<char>(row[x + i] << 4));
-        else data[data.size() - 1] = static_cast<char>(data[data.size() - 1] | row[x + i]);
+        if (!four)
+          data.append(static_cast<char>(row[x + i]));
+        else if (i % 2 == 0)
+          data.append(static_cast<char>(row[x + i] << 4));
+        else
+          data[data.size() - 1] = static_cast<char>(data[data.size() - 1] | row[x + i]);
       }
       if (data.size() % 2) data.append('\0');
       out += data;

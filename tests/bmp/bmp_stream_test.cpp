@@ -11,9 +11,9 @@
 #include <random>
 
 #include "core/errors.h"
-#include "qt/bmp_stream.h"
-#include "qt/decode_cost.h"
-#include "qt/picture_files.h"
+#include "picture/bmp/bmp_stream.h"
+#include "picture/decode_cost.h"
+#include "picture/picture_files.h"
 #include "tests/bmp/bmp_bytes.h"
 
 namespace vantory::qt {
@@ -51,7 +51,8 @@ int largestDifference(const QImage& a, const QImage& b) {
   for (int y = 0; y < a.height(); ++y) {
     for (int x = 0; x < a.width(); ++x) {
       for (int shift = 0; shift < 32; shift += 8) {
-        largest = std::max(largest, std::abs(int(a.pixel(x, y) >> shift & 0xff) - int(b.pixel(x, y) >> shift & 0xff)));
+        largest = std::max(largest,
+                           std::abs(int(a.pixel(x, y) >> shift & 0xff) - int(b.pixel(x, y) >> shift & 0xff)));
       }
     }
   }
@@ -137,18 +138,24 @@ bool streams(const Kind& kind, QSize from, QSize to) {
 // Compares the streamed display decode (taken where it is to be) with today's path.
 void expectShownAsToday(const QString& path, const Kind& kind, QSize from, QSize to,
                         const QString& reference = QString()) {
-  SCOPED_TRACE(QString("%1 %2x%3 to %4x%5").arg(kind.name).arg(from.width()).arg(from.height())
-                   .arg(to.width()).arg(to.height()).toStdString());
+  SCOPED_TRACE(QString("%1 %2x%3 to %4x%5")
+                   .arg(kind.name)
+                   .arg(from.width())
+                   .arg(from.height())
+                   .arg(to.width())
+                   .arg(to.height())
+                   .toStdString());
   EXPECT_EQ(!decodeBmpShown(path, to).isNull(), streams(kind, from, to));
   if (kind.pastPalette && !streams(kind, from, to)) return;
-  EXPECT_EQ(largestDifference(decodePicture(path, to), todays(reference.isEmpty() ? path : reference, to)), 0);
+  EXPECT_EQ(largestDifference(decodePicture(path, to), todays(reference.isEmpty() ? path : reference, to)),
+            0);
 }
 
 TEST(BmpStream, EveryKindAndRowOrderShowsAsToday) {
   const std::vector<std::pair<QSize, QSize>> sizes = {
-      {{97, 61}, {40, 25}}, {{97, 61}, {96, 60}}, {{97, 61}, {49, 31}}, {{97, 61}, {48, 30}},
-      {{97, 61}, {96, 61}}, {{97, 61}, {97, 60}}, {{97, 61}, {12, 8}},  {{97, 61}, {200, 130}},
-      {{158, 101}, {20, 13}}};
+      {{97, 61}, {40, 25}}, {{97, 61}, {96, 60}},   {{97, 61}, {49, 31}},
+      {{97, 61}, {48, 30}}, {{97, 61}, {96, 61}},   {{97, 61}, {97, 60}},
+      {{97, 61}, {12, 8}},  {{97, 61}, {200, 130}}, {{158, 101}, {20, 13}}};
   for (const Kind& kind : kinds()) {
     for (const bool topDown : {false, true}) {
       for (const auto& [from, to] : sizes) {
@@ -164,7 +171,8 @@ TEST(BmpStream, LargePicturesShrunkByLittleShowAsToday) {
   // From a million pixels Qt scales indexed and transparent pictures smoothly too.
   for (const Kind& kind : kinds()) {
     const std::string name = kind.name;
-    if (name != "1 bit" && name != "8 bits, 100 colours" && name != "32 bits alpha, v4" && name != "24 bits") continue;
+    if (name != "1 bit" && name != "8 bits, 100 colours" && name != "32 bits alpha, v4" && name != "24 bits")
+      continue;
     Bmp bmp = kind.bmp;
     bmp.width = 1030, bmp.height = 1020, bmp.topDown = name == "8 bits, 100 colours";
     expectShownAsToday(write(bytes(bmp), "large"), kind, {1030, 1020}, {1029, 1019});
@@ -201,8 +209,14 @@ TEST(BmpStream, PicturesMadeInTwoHalvesAtOnceShowAsToday) {
       if (k == 12) {
         // A file that ends before its last row, or in its middle, is refused.
         const QByteArray whole = bytes(bmp);
-        EXPECT_EQ(errorOf([&] { decodeBmpShown(write(whole.left(whole.size() - 1), "halfcut"), {761, 725}); }), 481);
-        EXPECT_EQ(errorOf([&] { decodeBmpShown(write(whole.left(whole.size() / 2), "halfcut"), {761, 725}); }), 481);
+        EXPECT_EQ(errorOf([&] {
+                    decodeBmpShown(write(whole.left(whole.size() - 1), "halfcut"), {761, 725});
+                  }),
+                  481);
+        EXPECT_EQ(errorOf([&] {
+                    decodeBmpShown(write(whole.left(whole.size() / 2), "halfcut"), {761, 725});
+                  }),
+                  481);
       }
     }
   }
@@ -219,20 +233,28 @@ TEST(BmpStream, RunLengthCodesShowAsToday) {
         const auto skip = [&](int x, int row) {
           return jumps && (row == 9 || (x > 0 && x < from.width() - 1 && (x * 7 + row * 3) % 23 < 3));
         };
-        Bmp plain{.width = from.width(), .height = from.height(), .bits = 8, .topDown = topDown,
+        Bmp plain{.width = from.width(),
+                  .height = from.height(),
+                  .bits = 8,
+                  .topDown = topDown,
                   .palette = palette(1 << bits)};
-        plain.pixel = [&](int x, int y) { return skip(x, topDown ? y : from.height() - 1 - y) ? 0 : texture(x, y) % (1u << bits); };
+        plain.pixel = [&](int x, int y) {
+          return skip(x, topDown ? y : from.height() - 1 - y) ? 0 : texture(x, y) % (1u << bits);
+        };
         std::vector<std::vector<uchar>> rows;
         for (int row = 0; row < from.height(); ++row) {
           rows.emplace_back();
-          for (int x = 0; x < from.width(); ++x) rows.back().push_back(uchar(plain.pixel(x, topDown ? row : from.height() - 1 - row)));
+          for (int x = 0; x < from.width(); ++x)
+            rows.back().push_back(uchar(plain.pixel(x, topDown ? row : from.height() - 1 - row)));
         }
         Bmp coded = plain;
-        coded.bits = bits, coded.compression = bits == 8 ? 1 : 2, coded.coded = testing_support::runLengths(rows, bits == 4, skip);
+        coded.bits = bits, coded.compression = bits == 8 ? 1 : 2,
+        coded.coded = testing_support::runLengths(rows, bits == 4, skip);
         const QString path = write(bytes(coded), "coded");
         const QString reference = jumps ? write(bytes(plain), "plain") : QString();
         const Kind kind{bits == 8 ? "RLE8" : "RLE4", coded, false};
-        for (const QSize to : {QSize(40, 25), QSize(12, 8), QSize(48, 30)}) expectShownAsToday(path, kind, from, to, reference);
+        for (const QSize to : {QSize(40, 25), QSize(12, 8), QSize(48, 30)})
+          expectShownAsToday(path, kind, from, to, reference);
       }
     }
   }
@@ -248,7 +270,8 @@ TEST(BmpStream, DisplayCostIsWhatTheStreamHolds) {
   EXPECT_EQ(large.display, (1 << 20) + 4 * 1030 * 4);
   // From 4 megapixels, two halves at once: twice that.
   bmp.width = 2100, bmp.height = 2001;
-  const DecodeCost halves = estimateDecodeCost(write(bytes(bmp), "cost"), "bmp", {2100, 2001}, false, nullptr);
+  const DecodeCost halves =
+      estimateDecodeCost(write(bytes(bmp), "cost"), "bmp", {2100, 2001}, false, nullptr);
   EXPECT_EQ(halves.display, 2 * ((1 << 20) + 4 * 2100 * 4));
   bmp.width = 97, bmp.height = 61;
   const DecodeCost small = estimateDecodeCost(write(bytes(bmp), "cost"), "bmp", {97, 61}, false, nullptr);
@@ -311,7 +334,8 @@ TEST(BmpStream, RunPastItsRowIsLeftToQt) {
   // Past the first coded row, Qt lets a run that passes the row's end write into the row
   // before it in memory: the stream leaves such a file to Qt's reader.
   Bmp coded{.width = 40, .height = 30, .bits = 8, .compression = 1, .palette = palette(256)};
-  for (int row = 0; row < 30; ++row) coded.coded += QByteArray(row == 1 ? "\x30" : "\x28", 1) + char(row * 8) + QByteArray(2, 0);
+  for (int row = 0; row < 30; ++row)
+    coded.coded += QByteArray(row == 1 ? "\x30" : "\x28", 1) + char(row * 8) + QByteArray(2, 0);
   coded.coded += QByteArray("\x00\x01", 2);  // every row whole; row 1 48 pixels long
   const QString path = write(bytes(coded), "overrun");
   EXPECT_TRUE(decodeBmpShown(path, {13, 10}).isNull());

@@ -39,10 +39,11 @@
 
 #include "core/commands.h"
 #include "core/errors.h"
-#include "qt/picture_files.h"
-#include "qt/view_surface.h"
+#include "picture/picture_files.h"
+#include "save/qt_picture_files.h"
 #include "tests/fakes/recording_ports.h"
 #include "tests/support/private_home.h"
+#include "ui/view_surface.h"
 
 namespace {
 
@@ -112,13 +113,13 @@ int main(int argc, char** argv) {
   const std::string mode = argv[1];
   const std::string picture = argv[2];
   std::string output;
-  long as_mb = -1;
+  long asMb = -1;
   long long fsize = -1;
   bool fifo = false;
   for (int i = 3; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--as-mb" && i + 1 < argc) {
-      as_mb = std::atol(argv[++i]);
+      asMb = std::atol(argv[++i]);
     } else if (arg == "--fsize" && i + 1 < argc) {
       fsize = std::atoll(argv[++i]);
     } else if (arg == "--fifo") {
@@ -136,8 +137,8 @@ int main(int argc, char** argv) {
     const rlimit limit{static_cast<rlim_t>(fsize), static_cast<rlim_t>(fsize)};
     setrlimit(RLIMIT_FSIZE, &limit);
   }
-  if (as_mb >= 0) {
-    const rlim_t bytes = static_cast<rlim_t>(statusKb("VmSize") + as_mb * 1024) * 1024;
+  if (asMb >= 0) {
+    const rlim_t bytes = static_cast<rlim_t>(statusKb("VmSize") + asMb * 1024) * 1024;
     const rlimit limit{bytes, bytes};
     setrlimit(RLIMIT_AS, &limit);
   }

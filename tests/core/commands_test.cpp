@@ -76,8 +76,8 @@ TEST(Open, TheDialogsShareOneFileName) {
   p.commands().savePicture();
   std::vector<std::string> initial;
   for (const auto& d : p.prompts().dialogs) initial.push_back(d.kind + " " + d.initialName);
-  EXPECT_EQ(initial, (std::vector<std::string>{"open ", "save ", "open /out/a.bmp", "open ",
-                                               "open ", "save "}));
+  EXPECT_EQ(initial,
+            (std::vector<std::string>{"open ", "save ", "open /out/a.bmp", "open ", "open ", "save "}));
 }
 
 TEST(Open, ASecondPictureKeepsEverythingMeasured) {
@@ -104,7 +104,9 @@ TEST(Open, AFailedOpenChangesNothing) {
   const Bad rows[] = {
       {"missing", [](fakes::FakeProgram&, const std::string&) {}, 53},
       {"not a picture",
-       [](fakes::FakeProgram& f, const std::string& path) { f.disk.unreadable[path] = ErrorCode::kInvalidPicture; },
+       [](fakes::FakeProgram& f, const std::string& path) {
+         f.disk.unreadable[path] = ErrorCode::kInvalidPicture;
+       },
        481},
       {"size unknown",
        [](fakes::FakeProgram& f, const std::string& path) {
@@ -262,9 +264,10 @@ TEST(Guard, AFailingCommandLeavesTheSessionAsItWasAndReports) {
     int error;
     const char* text;
   };
-  const Thrown rows[] = {{[] { throw std::bad_alloc(); }, 7, "内存不足"},
-                         {[] { throw std::logic_error("broken invariant"); }, 51, "内部错误：broken invariant"},
-                         {[] { throw 42; }, 51, "内部错误"}};
+  const Thrown rows[] = {
+      {[] { throw std::bad_alloc(); }, 7, "内存不足"},
+      {[] { throw std::logic_error("broken invariant"); }, 51, "内部错误：broken invariant"},
+      {[] { throw 42; }, 51, "内部错误"}};
   for (const Thrown& t : rows) {
     Program p;
     p.open();

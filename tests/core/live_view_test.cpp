@@ -14,9 +14,9 @@ using fakes::line;
 class LiveView : public ::testing::Test {
  protected:
   void SetUp() override {
-    p.open();
-    p.setReference({1000, 2000}, {4000, 6000}, "100");
-    p.measure({1500, 2500}, {3000, 4500});
+    p_.open();
+    p_.setReference({1000, 2000}, {4000, 6000}, "100");
+    p_.measure({1500, 2500}, {3000, 4500});
   }
   // The committed annotations, as every move in reference or measure mode starts.
   static std::vector<Drawn> committed(float points = 9) {
@@ -24,7 +24,7 @@ class LiveView : public ::testing::Test {
     append(d, labelled({1500, 2500}, {3000, 4500}, 50, Ink::kMeasurement, points));
     return d;
   }
-  Program p;
+  Program p_;
 };
 
 TEST_F(LiveView, DrawsTheCommittedAnnotationsThenTheWorkingPair) {
@@ -37,8 +37,10 @@ TEST_F(LiveView, DrawsTheCommittedAnnotationsThenTheWorkingPair) {
   const Row rows[] = {
       {"reference, finished", Mode::kReference, false, {line(2000, 3000, 2600, 3800, Ink::kReference)}},
       {"reference, rubber band", Mode::kReference, true, {line(2000, 3000, 2300, 3400, Ink::kReference)}},
-      {"measure, finished", Mode::kMeasure, false, labelled({2000, 3000}, {2600, 3800}, 20, Ink::kMeasurement, 8)},
-      {"measure, rubber band", Mode::kMeasure, true, labelled({2000, 3000}, {2300, 3400}, 10, Ink::kMeasurement, 8)},
+      {"measure, finished", Mode::kMeasure, false,
+       labelled({2000, 3000}, {2600, 3800}, 20, Ink::kMeasurement, 8)},
+      {"measure, rubber band", Mode::kMeasure, true,
+       labelled({2000, 3000}, {2300, 3400}, 10, Ink::kMeasurement, 8)},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -92,14 +94,14 @@ TEST(LiveViewReference, IsHiddenWhileACoordinateIsZero) {
 }
 
 TEST_F(LiveView, AllNineHundredNinetyNineMeasurementsAreDrawnInOrder) {
-  p.commands().chooseMeasureMode();
+  p_.commands().chooseMeasureMode();
   for (int k = 2; k <= 999; ++k) {
-    p.left(1000.0f + k, 2000);
-    p.left(1000.0f + k, 3000);
-    p.right();
+    p_.left(1000.0f + k, 2000);
+    p_.left(1000.0f + k, 3000);
+    p_.right();
   }
-  p.commands().chooseReferenceMode();
-  const std::vector<Drawn>& drawn = p.move(2300, 3400);
+  p_.commands().chooseReferenceMode();
+  const std::vector<Drawn>& drawn = p_.move(2300, 3400);
   ASSERT_EQ(drawn.size(), 2u + 2u * 999u + 1u);
   for (int k = 2; k <= 999; ++k) {
     ASSERT_EQ(drawn[2 * k + 1], line(1000.0f + k, 2000, 1000.0f + k, 3000, Ink::kMeasurement)) << k;
@@ -135,43 +137,43 @@ TEST(LiveViewLabels, TurnEightPointOnTheFirstMeasuredPair) {
 TEST_F(LiveView, AJustCommittedMeasurementIsDrawnTwice) {
   std::vector<Drawn> expected = committed();
   append(expected, labelled({1500, 2500}, {3000, 4500}, 50, Ink::kMeasurement, 8));
-  EXPECT_EQ(p.move(2300, 3400), expected);
+  EXPECT_EQ(p_.move(2300, 3400), expected);
 }
 
 TEST_F(LiveView, TheRubberBandFollowsThePointerUnclamped) {
-  p.left(2000, 3000);
-  EXPECT_EQ(p.move(2000, 3000).back(), line(2000, 3000, 2000, 3000, Ink::kMeasurement));
-  EXPECT_EQ(p.fake().surface.frame().end()[-2].value, 0);
-  p.commands().move(-620, 1706.25f);  // left of the picture: used as it is
-  EXPECT_EQ(p.fake().surface.frame().back(), line(2000, 3000, -500, 3000, Ink::kMeasurement));
-  EXPECT_EQ(p.fake().surface.frame().end()[-2].value, 50);  // 2500 twips against 5000
+  p_.left(2000, 3000);
+  EXPECT_EQ(p_.move(2000, 3000).back(), line(2000, 3000, 2000, 3000, Ink::kMeasurement));
+  EXPECT_EQ(p_.fake().surface.frame().end()[-2].value, 0);
+  p_.commands().move(-620, 1706.25f);  // left of the picture: used as it is
+  EXPECT_EQ(p_.fake().surface.frame().back(), line(2000, 3000, -500, 3000, Ink::kMeasurement));
+  EXPECT_EQ(p_.fake().surface.frame().end()[-2].value, 50);  // 2500 twips against 5000
 }
 
 // A length typed for a new pair changes nothing on screen until the pair is committed.
 TEST_F(LiveView, ANewLengthShowsOnlyWithItsCommittedPair) {
-  p.commands().chooseReferenceMode();
-  p.left(1200, 2200);
-  p.prompts().textAnswers = {"80"};
-  p.left(2800, 3600);
+  p_.commands().chooseReferenceMode();
+  p_.left(1200, 2200);
+  p_.prompts().textAnswers = {"80"};
+  p_.left(2800, 3600);
   std::vector<Drawn> expected = committed();
   expected.push_back(line(1200, 2200, 2800, 3600, Ink::kReference));
-  EXPECT_EQ(p.move(2300, 3400), expected);
+  EXPECT_EQ(p_.move(2300, 3400), expected);
 
-  p.right();
+  p_.right();
   expected = labelled({1200, 2200}, {2800, 3600}, 80, Ink::kReference);
   append(expected, labelled({1500, 2500}, {3000, 4500}, 50, Ink::kMeasurement));
   expected.push_back(line(1200, 2200, 2800, 3600, Ink::kReference));
-  EXPECT_EQ(p.move(2300, 3400), expected);
+  EXPECT_EQ(p_.move(2300, 3400), expected);
 }
 
 TEST_F(LiveView, ACancelledPairIsNotDrawnUntilANewOneStarts) {
-  p.commands().chooseReferenceMode();
-  p.left(1200, 2200);
-  p.prompts().textAnswers = {""};
-  p.left(2800, 3600);
-  EXPECT_EQ(p.move(2300, 3400), committed());
-  p.left(1300, 2300);
-  EXPECT_EQ(p.move(2300, 3400).back(), line(1300, 2300, 2300, 3400, Ink::kReference));
+  p_.commands().chooseReferenceMode();
+  p_.left(1200, 2200);
+  p_.prompts().textAnswers = {""};
+  p_.left(2800, 3600);
+  EXPECT_EQ(p_.move(2300, 3400), committed());
+  p_.left(1300, 2300);
+  EXPECT_EQ(p_.move(2300, 3400).back(), line(1300, 2300, 2300, 3400, Ink::kReference));
 }
 
 // A live length beyond the float range: what comes before it is drawn, then the report.

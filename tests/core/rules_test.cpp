@@ -31,10 +31,18 @@ int errorOf(Action&& action) {
 // ---------------------------------------------------------------- checked arithmetic
 
 TEST(ExactMath, RoundsHalvesToEvenWithinThe32BitRange) {
-  const std::pair<double, std::int32_t> rows[] = {
-      {2.5, 2},       {3.5, 4},       {-2.5, -2},      {-3.5, -4},    {0.5, 0},
-      {1.5, 2},       {2.4999, 2},    {2.5001, 3},     {-0.4, 0},     {5707.5, 5708},
-      {2147483647.0, 2147483647},     {-2147483648.0, std::numeric_limits<std::int32_t>::min()}};
+  const std::pair<double, std::int32_t> rows[] = {{2.5, 2},
+                                                  {3.5, 4},
+                                                  {-2.5, -2},
+                                                  {-3.5, -4},
+                                                  {0.5, 0},
+                                                  {1.5, 2},
+                                                  {2.4999, 2},
+                                                  {2.5001, 3},
+                                                  {-0.4, 0},
+                                                  {5707.5, 5708},
+                                                  {2147483647.0, 2147483647},
+                                                  {-2147483648.0, std::numeric_limits<std::int32_t>::min()}};
   for (const auto& [value, expected] : rows) EXPECT_EQ(roundHalfEven(value), expected) << value;
   EXPECT_EQ(errorOf([] { roundHalfEven(2147483648.0); }), 6);
   EXPECT_EQ(errorOf([] { roundHalfEven(-2147483649.0); }), 6);
@@ -65,7 +73,7 @@ TEST(Errors, TheReportGivesNumberThenDescription) {
 struct Worked {
   TwipPoint referenceEnd;  // the reference runs from (0, 0) to here
   float referenceLength;
-  TwipPoint segmentEnd;    // the segment runs from (0, 0) to here
+  TwipPoint segmentEnd;  // the segment runs from (0, 0) to here
   float distance, length;
 };
 
@@ -90,8 +98,10 @@ TEST(Lengths, WorkedValues) {
 }
 
 TEST(Lengths, DistanceDoesNotDependOnTheOrderOfThePoints) {
-  const Segment segments[] = {{{120, 1293.75f}, {5827.5f, 4147.5f}}, {{-300, 17}, {4000.25f, -2.5f}},
-                              {{1, 1}, {1, 1}}, {{0, 7}, {0, -7}}};
+  const Segment segments[] = {{{120, 1293.75f}, {5827.5f, 4147.5f}},
+                              {{-300, 17}, {4000.25f, -2.5f}},
+                              {{1, 1}, {1, 1}},
+                              {{0, 7}, {0, -7}}};
   for (const Segment& s : segments) {
     EXPECT_EQ(distance(s.a, s.b), distance(s.b, s.a));
     EXPECT_EQ(distance(s.a, s.b), distance({s.a.y, s.a.x}, {s.b.y, s.b.x}));
@@ -102,11 +112,12 @@ TEST(Lengths, DistanceDoesNotDependOnTheOrderOfThePoints) {
 // A segment equal to the reference comes out as the typed length cut to three decimals,
 // and the cut sees the 32-bit value of what was typed: 0.7 is held as 0.69999999.
 TEST(Lengths, ASegmentLikeTheReferenceGivesTheTypedLengthCut) {
-  const std::pair<const char*, float> rows[] = {{"100", 100}, {"12.3456", 12.345f}, {"0.7", 0.699f},
-                                                {"2.3", 2.299f}, {"0.1", 0.1f},      {"0.3", 0.3f},
+  const std::pair<const char*, float> rows[] = {{"100", 100},    {"12.3456", 12.345f},  {"0.7", 0.699f},
+                                                {"2.3", 2.299f}, {"0.1", 0.1f},         {"0.3", 0.3f},
                                                 {"1.7", 1.7f},   {"-12.3456", -12.346f}};
   const float d = distance({120, 1293.75f}, {5827.5f, 4147.5f});
-  for (const auto& [typed, expected] : rows) EXPECT_EQ(scaledLength(d, parseNumber(typed), d), expected) << typed;
+  for (const auto& [typed, expected] : rows)
+    EXPECT_EQ(scaledLength(d, parseNumber(typed), d), expected) << typed;
 }
 
 TEST(Lengths, AReferenceOfLengthZeroOrAHugeResultIsAnError) {
@@ -120,19 +131,30 @@ TEST(Lengths, AReferenceOfLengthZeroOrAHugeResultIsAnError) {
 
 TEST(NumberText, ReadsNumbersAsTyped) {
   const std::pair<const char*, float> rows[] = {
-      {"100", 100},   {"0.7", 0.7f},   {" 12.5 ", 12.5f}, {"\t7\t", 7},      {"+3", 3},
-      {"-2.5", -2.5f}, {".5", 0.5f},    {"5.", 5},         {"1.5e2", 150},    {"1.5E+2", 150},
-      {"2e-3", 0.002f}, {"1D2", 100},   {"3.4e38", 3.4e38f}, {"1e-400", 0},
-      {"１２．５", 12.5f},  // full-width digits and point, as an input method types them
-      {"－１", -1},          // full-width minus
+      {"100", 100},
+      {"0.7", 0.7f},
+      {" 12.5 ", 12.5f},
+      {"\t7\t", 7},
+      {"+3", 3},
+      {"-2.5", -2.5f},
+      {".5", 0.5f},
+      {"5.", 5},
+      {"1.5e2", 150},
+      {"1.5E+2", 150},
+      {"2e-3", 0.002f},
+      {"1D2", 100},
+      {"3.4e38", 3.4e38f},
+      {"1e-400", 0},
+      {"１２．５", 12.5f},     // full-width digits and point, as an input method types them
+      {"－１", -1},            // full-width minus
       {"\u3000８\u3000", 8}};  // ideographic spaces around
   for (const auto& [text, expected] : rows) EXPECT_EQ(parseNumber(text), expected) << text;
 }
 
 TEST(NumberText, RefusesWhatIsNotANumberQuotingIt) {
   const std::pair<const char*, int> rows[] = {
-      {"", 13},     {"  ", 13},   {"abc", 13},  {"12abc", 13}, {"1,5", 13},   {"1 2", 13},
-      {".", 13},    {"+", 13},    {"--1", 13},  {"1e", 13},    {"1e5.5", 13}, {"0x10", 13},
+      {"", 13},       {"  ", 13},  {"abc", 13},  {"12abc", 13}, {"1,5", 13},   {"1 2", 13},
+      {".", 13},      {"+", 13},   {"--1", 13},  {"1e", 13},    {"1e5.5", 13}, {"0x10", 13},
       {"１２ｘ", 13}, {"1e39", 6}, {"-1e39", 6}, {"3.5e38", 6}, {"1e400", 6}};
   for (const auto& [text, number] : rows) {
     try {
@@ -146,11 +168,20 @@ TEST(NumberText, RefusesWhatIsNotANumberQuotingIt) {
 }
 
 TEST(NumberText, LabelsHaveSpacesAndSevenDigitsAtMost) {
-  const std::pair<float, const char*> rows[] = {
-      {0.0f, " 0 "},        {-0.0f, " 0 "},           {100.0f, " 100 "},     {12.345f, " 12.345 "},
-      {0.333f, " 0.333 "},  {-0.334f, "-0.334 "},     {0.699f, " 0.699 "},   {0.5f, " 0.5 "},
-      {0.0001f, " 0.0001 "}, {0.00001f, " 1E-05 "},   {1234567.0f, " 1234567 "},
-      {1e7f, " 1E+07 "},    {12345678.0f, " 1.234568E+07 "}, {-12345678.0f, "-1.234568E+07 "}};
+  const std::pair<float, const char*> rows[] = {{0.0f, " 0 "},
+                                                {-0.0f, " 0 "},
+                                                {100.0f, " 100 "},
+                                                {12.345f, " 12.345 "},
+                                                {0.333f, " 0.333 "},
+                                                {-0.334f, "-0.334 "},
+                                                {0.699f, " 0.699 "},
+                                                {0.5f, " 0.5 "},
+                                                {0.0001f, " 0.0001 "},
+                                                {0.00001f, " 1E-05 "},
+                                                {1234567.0f, " 1234567 "},
+                                                {1e7f, " 1E+07 "},
+                                                {12345678.0f, " 1.234568E+07 "},
+                                                {-12345678.0f, "-1.234568E+07 "}};
   for (const auto& [value, text] : rows) EXPECT_EQ(labelText(value), text);
 }
 

@@ -20,27 +20,27 @@ class SaveTest : public ::testing::Test {
   static constexpr float kQuarter = 2853.75f;  // a quarter of the shown width: 1500 on the picture
 
   void SetUp() override {
-    p.open();
-    p.setReference(kCorner, kCentre, "100");
+    p_.open();
+    p_.setReference(kCorner, kCentre, "100");
   }
   void addMeasurements(int n) {
-    for (int k = 1; k <= n; ++k) p.measure({kCorner.x + kQuarter * k, kCorner.y}, kCentre);
+    for (int k = 1; k <= n; ++k) p_.measure({kCorner.x + kQuarter * k, kCorner.y}, kCentre);
   }
   void save(const std::string& answer) {
-    p.prompts().fileAnswers = {answer};
-    p.commands().savePicture();
+    p_.prompts().fileAnswers = {answer};
+    p_.commands().savePicture();
   }
-  const fakes::FakeDisk::Written& written(const std::string& path) { return p.fake().disk.written.at(path); }
+  const fakes::FakeDisk::Written& written(const std::string& path) { return p_.fake().disk.written.at(path); }
   std::vector<Drawn> expected(int n) {
     std::vector<Drawn> d = labelled({0, 0}, {3000, 1500}, 100, Ink::kReference);
     for (int k = 1; k <= n; ++k) {
-      append(d, labelled({1500.0f * k, 0}, {3000, 1500}, p.session().measurements()[k - 1].length,
+      append(d, labelled({1500.0f * k, 0}, {3000, 1500}, p_.session().measurements()[k - 1].length,
                          Ink::kMeasurement));
     }
     return d;
   }
 
-  Program p;
+  Program p_;
 };
 
 TEST_F(SaveTest, MapsTheViewOntoThePictureAtItsNaturalSize) {
@@ -48,8 +48,8 @@ TEST_F(SaveTest, MapsTheViewOntoThePictureAtItsNaturalSize) {
   EXPECT_EQ(written("/out/a.bmp").picture, kWidePath);
   EXPECT_EQ(written("/out/a.bmp").size, (TwipSize{6000, 3000}));
   // The corner to (0, 0), the centre to (3000, 1500), the label's corner at (1500, 750).
-  EXPECT_EQ(written("/out/a.bmp").drawn,
-            (std::vector<Drawn>{label(100, 1500, 750, Ink::kReference), line(0, 0, 3000, 1500, Ink::kReference)}));
+  EXPECT_EQ(written("/out/a.bmp").drawn, (std::vector<Drawn>{label(100, 1500, 750, Ink::kReference),
+                                                             line(0, 0, 3000, 1500, Ink::kReference)}));
 }
 
 TEST_F(SaveTest, DrawsTheReferenceThenEveryMeasurementInOrder) {
@@ -61,16 +61,16 @@ TEST_F(SaveTest, DrawsTheReferenceThenEveryMeasurementInOrder) {
 TEST_F(SaveTest, ACancelledSaveWritesNothingAndTheNextReadsThePictureAgain) {
   save("/out/a.bmp");
   addMeasurements(2);
-  const int reads = p.fake().disk.reads;
+  const int reads = p_.fake().disk.reads;
   save("");
-  EXPECT_EQ(p.fake().disk.writeOrder, std::vector<std::string>{"/out/a.bmp"});
+  EXPECT_EQ(p_.fake().disk.writeOrder, std::vector<std::string>{"/out/a.bmp"});
   save("/out/b.bmp");
   EXPECT_EQ(fakes::toString(written("/out/b.bmp").drawn), fakes::toString(expected(2)));
-  EXPECT_EQ(p.fake().disk.reads, reads + 2);
+  EXPECT_EQ(p_.fake().disk.reads, reads + 2);
 }
 
 TEST_F(SaveTest, SegmentsAreMappedThroughThePictureOpenedLast) {
-  p.open("/pictures/tall.jpg", {3000, 6000});
+  p_.open("/pictures/tall.jpg", {3000, 6000});
   save("/out/tall.bmp");
   const Drawn& last = written("/out/tall.bmp").drawn.back();
   // The view's centre is this picture's centre too: (1500, 3000) of 3000 x 6000.
@@ -80,34 +80,34 @@ TEST_F(SaveTest, SegmentsAreMappedThroughThePictureOpenedLast) {
 
 TEST_F(SaveTest, FailuresAreReportedAndEverythingIsKept) {
   addMeasurements(2);
-  p.fake().disk.unwritable["/read-only/a.bmp"] = ErrorCode::kPathAccess;
-  const MeasurementSession before = p.session();
+  p_.fake().disk.unwritable["/read-only/a.bmp"] = ErrorCode::kPathAccess;
+  const MeasurementSession before = p_.session();
   save("/read-only/a.bmp");
-  ASSERT_EQ(p.prompts().errors.size(), 1u);
-  EXPECT_EQ(p.prompts().errors[0].first, 75);
-  EXPECT_EQ(p.session(), before);
-  EXPECT_TRUE(p.fake().disk.written.empty());
+  ASSERT_EQ(p_.prompts().errors.size(), 1u);
+  EXPECT_EQ(p_.prompts().errors[0].first, 75);
+  EXPECT_EQ(p_.session(), before);
+  EXPECT_TRUE(p_.fake().disk.written.empty());
 
   // The picture moved away since it was opened: the dialog comes all the same, and the
   // report after it; nothing is written. Cancelled, nothing is said.
-  p.fake().disk.pictures.erase(kWidePath);
-  const std::size_t dialogs = p.prompts().dialogs.size();
+  p_.fake().disk.pictures.erase(kWidePath);
+  const std::size_t dialogs = p_.prompts().dialogs.size();
   save("/out/a.bmp");
-  EXPECT_EQ(p.prompts().dialogs.size(), dialogs + 1);
-  EXPECT_EQ(p.prompts().errors.back().first, 53);
-  EXPECT_TRUE(p.fake().disk.written.empty());
-  p.prompts().errors.clear();
+  EXPECT_EQ(p_.prompts().dialogs.size(), dialogs + 1);
+  EXPECT_EQ(p_.prompts().errors.back().first, 53);
+  EXPECT_TRUE(p_.fake().disk.written.empty());
+  p_.prompts().errors.clear();
   save("");
-  EXPECT_TRUE(p.prompts().errors.empty());
-  EXPECT_EQ(p.session(), before);
+  EXPECT_TRUE(p_.prompts().errors.empty());
+  EXPECT_EQ(p_.session(), before);
 }
 
 // What is saved is what stood when Save was chosen, however late the drawing is done.
 TEST_F(SaveTest, DrawsTheAnnotationsAsTheyStoodWhenSaveWasChosen) {
-  p.fake().disk.drawAtWrite = true;
-  p.prompts().fileAnswers = {"/out/a.bmp"};
-  const std::unique_ptr<ExportJob> job = p.fake().files.prepareExport(
-      kWidePath, [annotations = SavedAnnotations(p.session()), shown = p.commands().pictureRect()](
+  p_.fake().disk.drawAtWrite = true;
+  p_.prompts().fileAnswers = {"/out/a.bmp"};
+  const std::unique_ptr<ExportJob> job = p_.fake().files.prepareExport(
+      kWidePath, [annotations = SavedAnnotations(p_.session()), shown = p_.commands().pictureRect()](
                      Painter& painter, TwipSize picture) {
         drawAnnotations(painter, CoordinateMap::onto(shown, picture), annotations.view());
       });

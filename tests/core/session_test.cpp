@@ -14,14 +14,14 @@ namespace {
 class Presses : public ::testing::Test {
  protected:
   void SetUp() override {
-    p.open();
-    p.setReference({1000, 2000}, {4000, 6000}, "100");
-    p.commands().chooseMeasureMode();
-    p.left(1500, 2500);
-    p.left(3000, 4500);
-    ASSERT_TRUE(p.noErrors());
+    p_.open();
+    p_.setReference({1000, 2000}, {4000, 6000}, "100");
+    p_.commands().chooseMeasureMode();
+    p_.left(1500, 2500);
+    p_.left(3000, 4500);
+    ASSERT_TRUE(p_.noErrors());
   }
-  Program p;
+  Program p_;
 };
 
 // Every kind of press in every mode and parity, against what it must change.
@@ -39,7 +39,9 @@ TEST_F(Presses, EachPressChangesExactlyWhatItShould) {
       {"idle left", Mode::kIdle, false, MouseButton::kLeft, nothing},
       {"idle right", Mode::kIdle, false, MouseButton::kRight, nothing},
       {"reference, first point", Mode::kReference, false, MouseButton::kLeft,
-       [](MeasurementSession& s) { s.placePoint({2000, 3000}); }},
+       [](MeasurementSession& s) {
+         s.placePoint({2000, 3000});
+       }},
       {"reference, second point", Mode::kReference, true, MouseButton::kLeft,
        [](MeasurementSession& s) {
          s.placePoint({2000, 3000});
@@ -47,9 +49,13 @@ TEST_F(Presses, EachPressChangesExactlyWhatItShould) {
        },
        true},
       {"measure, first point", Mode::kMeasure, false, MouseButton::kLeft,
-       [](MeasurementSession& s) { s.placePoint({2000, 3000}); }},
+       [](MeasurementSession& s) {
+         s.placePoint({2000, 3000});
+       }},
       {"measure, second point", Mode::kMeasure, true, MouseButton::kLeft,
-       [](MeasurementSession& s) { s.placePoint({2000, 3000}); }},
+       [](MeasurementSession& s) {
+         s.placePoint({2000, 3000});
+       }},
       // Placed in measure mode, the pair had no length typed: it is no reference.
       {"reference right", Mode::kReference, false, MouseButton::kRight, nothing},
       {"reference right, pending", Mode::kReference, true, MouseButton::kRight, nothing},
@@ -74,43 +80,43 @@ TEST_F(Presses, EachPressChangesExactlyWhatItShould) {
     }
     MeasurementSession expected = q->session();
     row.effect(expected);
-    const bool measure_before = q->fake().window.measureEnabled;
+    const bool measureBefore = q->fake().window.measureEnabled;
     q->prompts().textAnswers = {"250"};
     q->press(row.button, 2000, 3000);
     EXPECT_EQ(q->session(), expected);
     EXPECT_EQ(q->prompts().questions.size() > 1, row.asks);  // setReference asked once
-    EXPECT_EQ(q->fake().window.measureEnabled, measure_before);
+    EXPECT_EQ(q->fake().window.measureEnabled, measureBefore);
     EXPECT_TRUE(q->noErrors());
   }
 }
 
 TEST_F(Presses, TheCountOfPointsIsSharedAcrossModes) {
-  p.commands().chooseReferenceMode();
-  p.left(1200, 2200);  // the first point of a pair, placed in reference mode
-  p.commands().chooseMeasureMode();
-  p.left(2800, 3600);  // its second
-  p.right();
-  ASSERT_EQ(p.session().measurements().size(), 1u);
-  EXPECT_EQ(p.session().measurements()[0].segment, (Segment{{1200, 2200}, {2800, 3600}}));
-  EXPECT_EQ(p.prompts().questions.size(), 1u);  // only the reference's own length
+  p_.commands().chooseReferenceMode();
+  p_.left(1200, 2200);  // the first point of a pair, placed in reference mode
+  p_.commands().chooseMeasureMode();
+  p_.left(2800, 3600);  // its second
+  p_.right();
+  ASSERT_EQ(p_.session().measurements().size(), 1u);
+  EXPECT_EQ(p_.session().measurements()[0].segment, (Segment{{1200, 2200}, {2800, 3600}}));
+  EXPECT_EQ(p_.prompts().questions.size(), 1u);  // only the reference's own length
 }
 
 TEST_F(Presses, RepeatedRightPressesCommitTheSamePairAgain) {
-  p.right();
-  p.right();
-  ASSERT_EQ(p.session().measurements().size(), 2u);
-  for (const Measurement& m : p.session().measurements()) {
+  p_.right();
+  p_.right();
+  ASSERT_EQ(p_.session().measurements().size(), 2u);
+  for (const Measurement& m : p_.session().measurements()) {
     EXPECT_EQ(m.segment, (Segment{{1500, 2500}, {3000, 4500}}));
     EXPECT_EQ(m.length, 50);
   }
 }
 
 TEST_F(Presses, ANewReferenceScalesLaterMeasurementsOnly) {
-  p.right();  // 50 against 100
-  p.setReference({1000, 2000}, {2500, 4000}, "1");  // 2500 twips
-  p.measure({1500, 2500}, {3000, 4500});
-  EXPECT_EQ(p.session().measurements()[0].length, 50);
-  EXPECT_EQ(p.session().measurements()[1].length, 1);
+  p_.right();                                        // 50 against 100
+  p_.setReference({1000, 2000}, {2500, 4000}, "1");  // 2500 twips
+  p_.measure({1500, 2500}, {3000, 4500});
+  EXPECT_EQ(p_.session().measurements()[0].length, 50);
+  EXPECT_EQ(p_.session().measurements()[1].length, 1);
 }
 
 // A length typed for a new pair counts only when that pair is committed: until then the

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <random>
 
-#include "qt/label_images.h"
-#include "qt/pixel_line.h"
+#include "draw/label_images.h"
+#include "draw/pixel_line.h"
 
 namespace vantory::qt {
 namespace {

@@ -9,11 +9,10 @@ std::string toString(const Drawn& d) {
   char text[200];
   const char* ink = d.ink == Ink::kReference ? "red" : "green";
   if (d.kind == Drawn::kLabel) {
-    std::snprintf(text, sizeof text, "label %.9g at %.9g %.9g %s %gpt", d.value, d.from.x, d.from.y,
-                  ink, d.points);
+    std::snprintf(text, sizeof text, "label %.9g at %.9g %.9g %s %gpt", d.value, d.from.x, d.from.y, ink,
+                  d.points);
   } else {
-    std::snprintf(text, sizeof text, "line %.9g %.9g %.9g %.9g %s", d.from.x, d.from.y, d.to.x,
-                  d.to.y, ink);
+    std::snprintf(text, sizeof text, "line %.9g %.9g %.9g %.9g %s", d.from.x, d.from.y, d.to.x, d.to.y, ink);
   }
   return text;
 }
@@ -98,8 +97,7 @@ class FakeExport : public ExportJob {
 
 }  // namespace
 
-std::unique_ptr<ExportJob> FakePictureFiles::prepareExport(const std::string& path,
-                                                           ExportDrawing drawing) {
+std::unique_ptr<ExportJob> FakePictureFiles::prepareExport(const std::string& path, ExportDrawing drawing) {
   return std::make_unique<FakeExport>(disk_, path, std::move(drawing));
 }
 

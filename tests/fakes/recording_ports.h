@@ -21,10 +21,10 @@ namespace vantory::fakes {
 // One drawing call: a label (value, top-left corner, ink, font points) or a line.
 struct Drawn {
   enum Kind { kLabel, kLine } kind;
-  float value;          // labels
-  TwipPoint from, to;   // a label's corner in `from`
+  float value;         // labels
+  TwipPoint from, to;  // a label's corner in `from`
   Ink ink;
-  float points;         // labels: 9, the default font's size, or 8
+  float points;  // labels: 9, the default font's size, or 8
   bool operator==(const Drawn&) const = default;
 };
 std::string toString(const Drawn& d);
@@ -43,7 +43,7 @@ class RecordingPainter : public Painter {
 
 // The pictures on the fake disk and the files written to it.
 struct FakeDisk {
-  std::map<std::string, TwipSize> pictures;   // path -> natural size
+  std::map<std::string, TwipSize> pictures;     // path -> natural size
   std::map<std::string, ErrorCode> unreadable;  // path -> the error reading it gives
   std::map<std::string, ErrorCode> unwritable;
   bool drawAtWrite = false;    // a Save draws when it is written, not when it starts
@@ -108,9 +108,13 @@ class FakePrompts : public Prompts {
   std::deque<std::string> fileAnswers;
   std::deque<std::string> textAnswers;
   // What was shown.
-  struct Dialog { std::string kind, initialName; };
+  struct Dialog {
+    std::string kind, initialName;
+  };
   std::vector<Dialog> dialogs;
-  struct Question { std::string prompt, title, initialText; };
+  struct Question {
+    std::string prompt, title, initialText;
+  };
   std::vector<Question> questions;
   std::vector<std::string> messages;
   std::vector<std::pair<int, std::string>> errors;

@@ -3,16 +3,16 @@
 #pragma once
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTimer>
-#include <QEventLoop>
 #include <memory>
 
-#include "qt/main_window.h"
+#include "ui/main_window.h"
 
 namespace vantory::loupetest {
 

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <cmath>
 
-#include "qt/loupe.h"
 #include "tests/loupe/loupe_support.h"
+#include "ui/loupe.h"
 
 namespace vantory::loupetest {
 namespace {
@@ -46,8 +46,8 @@ TEST_F(Loupe, APressWithShiftPlacesItsPointAtTheSlowedPointer) {
   const TwipRect r = d.window().commands().pictureRect();
   d.trigger("setReferenceAction");
   d.move({200.25, 150.5});
-  d.shift(true);                     // Shift goes down over (200.25, 150.5)
-  d.move({300.75, 100}, true);       // the point: 200.25 + 100.5 / 8, 150.5 - 50.5 / 8
+  d.shift(true);                // Shift goes down over (200.25, 150.5)
+  d.move({300.75, 100}, true);  // the point: 200.25 + 100.5 / 8, 150.5 - 50.5 / 8
   d.press({300.75, 100}, Qt::LeftButton, true);
   const PixelPoint p{200.25 + (300.75 - 200.25) / 8, 150.5 + (100 - 150.5) / 8};
   EXPECT_EQ(d.session().workingPair().a, pressedAt(p, r));
@@ -83,7 +83,8 @@ TEST_F(Loupe, ShowsThePicturesOwnPixelsEightTimesAsLargeAsTheView) {
     const int y = qt::kLoupeSide / 2 - 20;
     const double expected = qt::kLoupeMagnification * viewPerPicture;
     int whole = 0;
-    for (const auto& [from, to] : {std::pair{1, qt::kLoupeSide / 2}, std::pair{qt::kLoupeSide / 2 + 1, qt::kLoupeSide - 1}}) {
+    for (const auto& [from, to] :
+         {std::pair{1, qt::kLoupeSide / 2}, std::pair{qt::kLoupeSide / 2 + 1, qt::kLoupeSide - 1}}) {
       std::vector<int> runs;
       QRgb last = loupe.pixel(from, y);
       int length = 0;
@@ -97,7 +98,8 @@ TEST_F(Loupe, ShowsThePicturesOwnPixelsEightTimesAsLargeAsTheView) {
           last = c, length = 1;
         }
       }
-      for (std::size_t i = 1; i < runs.size(); ++i, ++whole) EXPECT_NEAR(runs[i], expected, 1.0) << from << " " << i;
+      for (std::size_t i = 1; i < runs.size(); ++i, ++whole)
+        EXPECT_NEAR(runs[i], expected, 1.0) << from << " " << i;
     }
     EXPECT_GE(whole, size.width() > 1000 ? 20 : 0);
     if (size.width() > 1000) {

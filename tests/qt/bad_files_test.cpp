@@ -6,7 +6,7 @@
 #include <QFile>
 #include <functional>
 
-#include "qt/picture_files.h"
+#include "picture/picture_files.h"
 #include "tests/qt/child_run.h"
 #include "tests/qt/crafted_files.h"
 #include "tests/qt/qt_support.h"
@@ -21,7 +21,7 @@ struct Crafted {
 };
 
 const std::vector<Crafted>& craftedFiles() {
-  static const std::vector<Crafted> files = {
+  static const std::vector<Crafted> kFiles = {
       // The directory says 16 x 16; the entry holds a PNG of 16384 x 16384.
       {"lying.ico", [] { return iconHolding(zeroPng(16384, 16384, 8, 6, false), 16, 16); },
        ErrorCode::kOutOfMemory},
@@ -42,7 +42,7 @@ const std::vector<Crafted>& craftedFiles() {
       {"cut.jpg", [] { return withFrameSize(jpegOf(noise(64, 64, 9), false), 16384, 16384); },
        ErrorCode::kInvalidPicture},
   };
-  return files;
+  return kFiles;
 }
 
 using BadFilesTest = WindowTest;
@@ -62,7 +62,8 @@ TEST_F(BadFilesTest, CraftedFilesAreRefusedWithTheirReportAndNothingChanges) {
     modals_.expect("openDialog", choose(file));
     modals_.expect("errorReport", acknowledge(&report));
     trigger("openAction");
-    EXPECT_TRUE(report.startsWith(QString("运行时错误 '%1':").arg(number(crafted.error)))) << report.toStdString();
+    EXPECT_TRUE(report.startsWith(QString("运行时错误 '%1':").arg(number(crafted.error))))
+        << report.toStdString();
     EXPECT_TRUE(report.contains(file)) << report.toStdString();
     if (crafted.error == ErrorCode::kOutOfMemory) {
       EXPECT_TRUE(report.contains("内存不足")) << report.toStdString();
@@ -90,8 +91,8 @@ TEST_F(BadFilesTest, CraftedFilesAreRefusedQuicklyWithoutTheirMemory) {
       // Refused before the picture's memory is taken: a few MB of header and buffers.
       EXPECT_LT(r.peakMb, baseline + 64) << ::testing::PrintToString(r);
       EXPECT_FALSE(QFileInfo::exists(out));
-      std::printf("[ measured ] %-16s %s: error %d, peak %.0f MB (baseline %.0f MB), %.0f ms\n",
-                  crafted.name, mode, r.error, r.peakMb, baseline, r.elapsedMs);
+      std::printf("[ measured ] %-16s %s: error %d, peak %.0f MB (baseline %.0f MB), %.0f ms\n", crafted.name,
+                  mode, r.error, r.peakMb, baseline, r.elapsedMs);
     }
     QFile::remove(file);
   }
@@ -115,8 +116,8 @@ TEST(DecodeCost, APictureJustInsideTheLimitStaysWithinItAndOneJustOutsideIsRefus
   EXPECT_EQ(read.error, number(ErrorCode::kPathAccess)) << ::testing::PrintToString(read);
   EXPECT_GT(read.peakMb, baseline + 900) << "the picture was not read in full";
   EXPECT_LT(read.peakMb, baseline + kLimitMb + 64) << ::testing::PrintToString(read);
-  std::printf("[ measured ] 14600 x 14600 RLE bitmap read for Save: peak %.0f MB, %.0f ms\n",
-              read.peakMb, read.elapsedMs);
+  std::printf("[ measured ] 14600 x 14600 RLE bitmap read for Save: peak %.0f MB, %.0f ms\n", read.peakMb,
+              read.elapsedMs);
   const ChildResult refused = runChild({"open", outside});
   EXPECT_EQ(refused.error, number(ErrorCode::kOutOfMemory)) << ::testing::PrintToString(refused);
   EXPECT_LT(refused.peakMb, baseline + 64) << ::testing::PrintToString(refused);

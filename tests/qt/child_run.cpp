@@ -10,7 +10,7 @@
 
 namespace vantory::qttest {
 
-void PrintTo(const ChildResult& r, std::ostream* out) {
+void printTo(const ChildResult& r, std::ostream* out) {
   *out << "error " << r.error << " (" << r.description.toStdString() << "), peak " << r.peakMb << " MB, "
        << r.elapsedMs << " ms";
 }
@@ -48,11 +48,11 @@ ChildResult runChild(const QStringList& arguments, int timeoutMs) {
 }
 
 double baselineMb(const QTemporaryDir& dir) {
-  static const double baseline = [&dir] {
+  static const double kBaseline = [&dir] {
     const QString small = writeImage(dir, "baseline.bmp", filled(8, 8, Qt::gray), "bmp");
     return runChild({"open", small}).peakMb;
   }();
-  return baseline;
+  return kBaseline;
 }
 
 QStringList fileNames(const QString& folder) {

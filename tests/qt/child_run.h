@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <ostream>
 
-#include "qt/decode_cost.h"
+#include "picture/decode_cost.h"
 
 namespace vantory::qttest {
 
@@ -16,10 +16,10 @@ struct ChildResult {
   bool finished = false;  // within the time allowed
   int error = -1;         // 0 for success
   QString description;
-  double peakMb = 0;      // VmHWM
+  double peakMb = 0;  // VmHWM
   double elapsedMs = 0;
 };
-void PrintTo(const ChildResult& r, std::ostream* out);
+void printTo(const ChildResult& r, std::ostream* out);
 
 // Runs the child with `arguments`, in a home of its own, for at most `timeoutMs`.
 ChildResult runChild(const QStringList& arguments, int timeoutMs = 30000);

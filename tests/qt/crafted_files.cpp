@@ -34,12 +34,12 @@ void pngChunk(QByteArray& out, const char* type, const QByteArray& data) {
 // block and the checksum of zeros close the stream.
 QByteArray zeroZlib(qint64 count) {
   constexpr int kBlock = 1 << 16;
-  static const QByteArray zeros(kBlock, '\0');
+  static const QByteArray kZeros(kBlock, '\0');
   z_stream z{};
   deflateInit(&z, 9);
   const auto flush = [&z](int length) {
     QByteArray out(int(deflateBound(&z, uLong(length))) + 64, '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.constData()));
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(kZeros.constData()));
     z.avail_in = uInt(length);
     z.next_out = reinterpret_cast<Bytef*>(out.data());
     z.avail_out = uInt(out.size());
@@ -55,7 +55,7 @@ QByteArray zeroZlib(qint64 count) {
   }
   stream.append(flush(int(count - done)));
   deflateEnd(&z);
-  stream.append(char(0x03)).append('\0');  // a last, empty block with fixed codes
+  stream.append(char(0x03)).append('\0');               // a last, empty block with fixed codes
   putBe32(stream, quint32((count % 65521) << 16 | 1));  // Adler-32 of zeros
   return stream;
 }
@@ -68,7 +68,9 @@ QByteArray zeroPng(int width, int height, int depth, int colour, bool interlaced
   if (!interlaced) {
     data = height * (1 + (width * bits + 7) / 8);
   } else {
-    struct Pass { int x0, y0, dx, dy; };
+    struct Pass {
+      int x0, y0, dx, dy;
+    };
     for (const Pass p : {Pass{0, 0, 8, 8}, Pass{4, 0, 8, 8}, Pass{0, 4, 4, 8}, Pass{2, 0, 4, 4},
                          Pass{0, 2, 2, 4}, Pass{1, 0, 2, 2}, Pass{0, 1, 1, 2}}) {
       const qint64 w = width > p.x0 ? (width - p.x0 + p.dx - 1) / p.dx : 0;
@@ -129,15 +131,23 @@ QByteArray rleBitmap(int width, int height) {
 // A TIFF of `width` x `height` 8-bit RGB zeros in one zip-compressed strip.
 QByteArray zipTiff(int width, int height) {
   const QByteArray strip = zeroZlib(qint64{width} * height * 3);
-  struct Entry { quint16 tag, type; quint32 count, value; };
+  struct Entry {
+    quint16 tag, type;
+    quint32 count, value;
+  };
   const quint32 entries = 10;
-  const quint32 bits_at = 8 + 2 + entries * 12 + 4;
-  const quint32 strip_at = bits_at + 6;
-  const Entry ifd[] = {{256, 4, 1, quint32(width)}, {257, 4, 1, quint32(height)},
-                       {258, 3, 3, bits_at},        {259, 3, 1, 8},
-                       {262, 3, 1, 2},              {273, 4, 1, strip_at},
-                       {277, 3, 1, 3},              {278, 4, 1, quint32(height)},
-                       {279, 4, 1, quint32(strip.size())}, {284, 3, 1, 1}};
+  const quint32 bitsAt = 8 + 2 + entries * 12 + 4;
+  const quint32 stripAt = bitsAt + 6;
+  const Entry ifd[] = {{256, 4, 1, quint32(width)},
+                       {257, 4, 1, quint32(height)},
+                       {258, 3, 3, bitsAt},
+                       {259, 3, 1, 8},
+                       {262, 3, 1, 2},
+                       {273, 4, 1, stripAt},
+                       {277, 3, 1, 3},
+                       {278, 4, 1, quint32(height)},
+                       {279, 4, 1, quint32(strip.size())},
+                       {284, 3, 1, 1}};
   QByteArray out("II");
   putLe16(out, 42);
   putLe32(out, 8);
@@ -185,8 +195,9 @@ QImage noise(int width, int height, quint32 seed) {
     for (int x = 0; x < width; ++x) {
       seed = seed * 1103515245u + 12345u;
       // Smooth colours with some noise, as in a photo.
-      image.setPixel(x, y, qRgb((x * 255 / width + int(seed >> 28)) & 0xFF, (y * 255 / height) & 0xFF,
-                                (x + y + int(seed >> 26)) & 0xFF));
+      image.setPixel(x, y,
+                     qRgb((x * 255 / width + int(seed >> 28)) & 0xFF, (y * 255 / height) & 0xFF,
+                          (x + y + int(seed >> 26)) & 0xFF));
     }
   }
   return image;

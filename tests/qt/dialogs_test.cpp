@@ -13,8 +13,8 @@
 #include <QFileSystemModel>
 #include <QSet>
 
-#include "qt/prompts.h"
 #include "tests/qt/qt_support.h"
+#include "ui/prompts.h"
 
 namespace vantory::qttest {
 namespace {
@@ -109,8 +109,7 @@ TEST(FileDialogs, TypesFollowTheFileName) {
   ASSERT_TRUE(writeBytes(dir.filePath("plain"), "\x89PNG\r\n\x1a\n"));  // PNG bytes, no name
   const qt::NameOnlyIconProvider icons;
   QMimeDatabase types;
-  EXPECT_EQ(icons.type(QFileInfo(dir.filePath("photo.jpg"))),
-            types.mimeTypeForName("image/jpeg").comment());
+  EXPECT_EQ(icons.type(QFileInfo(dir.filePath("photo.jpg"))), types.mimeTypeForName("image/jpeg").comment());
   EXPECT_EQ(icons.type(QFileInfo(dir.filePath("plain"))),
             types.mimeTypeForName("application/octet-stream").comment());
   EXPECT_EQ(icons.type(QFileInfo(dir.path())), QFileIconProvider().type(QFileInfo(dir.path())));

@@ -11,7 +11,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
-#include "qt/picture_files.h"
+#include "picture/picture_files.h"
 #include "tests/qt/qt_support.h"
 
 namespace vantory::qttest {
@@ -23,8 +23,9 @@ QImage photoLike(int width, int height) {
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       seed = seed * 1103515245u + 12345u;
-      image.setPixel(x, y, qRgb((x * 3 + int(seed >> 29)) & 0xFF, (y * 2 + x / 4) & 0xFF,
-                                (255 - x + y + int(seed >> 27)) & 0xFF));
+      image.setPixel(x, y,
+                     qRgb((x * 3 + int(seed >> 29)) & 0xFF, (y * 2 + x / 4) & 0xFF,
+                          (255 - x + y + int(seed >> 27)) & 0xFF));
     }
   }
   return image;
@@ -142,9 +143,9 @@ TEST(JpegPixels, TheSameAsQtsReaderAtEverySizeForEveryKind) {
     ASSERT_EQ(natural, turned);
     // The natural size, the DCT reductions to 1/2 .. 1/8 with and without smoothing to an
     // odd size, and an enlargement.
-    for (const QSize size : {QSize(), natural / 2, natural / 4, natural / 8,
-                             QSize(natural.width() * 5 / 7, natural.height() * 5 / 7), QSize(97, 61),
-                             natural * 2}) {
+    for (const QSize size :
+         {QSize(), natural / 2, natural / 4, natural / 8,
+          QSize(natural.width() * 5 / 7, natural.height() * 5 / 7), QSize(97, 61), natural * 2}) {
       SCOPED_TRACE(::testing::PrintToString(size.width()) + " x " + ::testing::PrintToString(size.height()));
       const QImage ours = qt::decodePicture(path, size);
       const QImage qts = throughQt(path, size, natural);

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <functional>
 
-#include "qt/picture_files.h"
+#include "picture/picture_files.h"
 #include "tests/qt/qt_support.h"
 
 namespace vantory::qttest {
@@ -39,9 +39,8 @@ TEST_F(OpenTest, FitsAndCentresThePictureAndShowsItInItsRectangle) {
     EXPECT_TRUE(sameRgb(shown.pixel(r.right(), r.bottom()), kD, 3));
     EXPECT_TRUE(sameRgb(shown.pixel(r.left() + r.width() / 4, r.top() + r.height() / 4), kA, 3));
     const int cx = r.center().x(), cy = r.center().y();
-    for (const QPoint outside : {QPoint(r.left() - 1, cy), QPoint(r.right() + 1, cy),
-                                 QPoint(cx, r.top() - 1), QPoint(cx, r.bottom() + 1),
-                                 QPoint(0, 0), QPoint(776, 552)}) {
+    for (const QPoint outside : {QPoint(r.left() - 1, cy), QPoint(r.right() + 1, cy), QPoint(cx, r.top() - 1),
+                                 QPoint(cx, r.bottom() + 1), QPoint(0, 0), QPoint(776, 552)}) {
       EXPECT_TRUE(sameRgb(shown.pixel(outside), background())) << outside.x() << "," << outside.y();
     }
   }
@@ -98,7 +97,8 @@ TEST_F(OpenTest, AFileThatCannotBeOpenedLeavesEverythingAsItWas) {
     modals_.expect("errorReport", acknowledge(&report));
     trigger("openAction");
     EXPECT_EQ(started, nameBefore);
-    EXPECT_TRUE(report.startsWith(QString("运行时错误 '%1':").arg(number(bad.error)))) << report.toStdString();
+    EXPECT_TRUE(report.startsWith(QString("运行时错误 '%1':").arg(number(bad.error))))
+        << report.toStdString();
   };
 
   // Before any picture: still no picture, nothing painted, the annotate menu off.

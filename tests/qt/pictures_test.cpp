@@ -6,7 +6,8 @@
 #include <QImageWriter>
 #include <functional>
 
-#include "qt/picture_files.h"
+#include "picture/picture_files.h"
+#include "save/qt_picture_files.h"
 #include "tests/qt/qt_support.h"
 
 namespace vantory::qttest {
@@ -116,13 +117,13 @@ TEST_F(Pictures, BadFilesRaiseTheErrorOfTheirKind) {
     int error;
   };
   constexpr int kInvalid = number(ErrorCode::kInvalidPicture);
-  for (const Bad& bad : {Bad{"whole.jpg", 0}, Bad{"missing.jpg", number(ErrorCode::kFileNotFound)},
-                         Bad{"text.jpg", kInvalid}, Bad{"empty.bmp", kInvalid},
-                         Bad{"truncated.jpg", kInvalid}, Bad{"truncated.bmp", kInvalid},
-                         Bad{"truncated.gif", kInvalid}, Bad{"truncated.ico", kInvalid},
-                         // refused from the header alone: nothing of that size is allocated
-                         Bad{"huge.png", number(ErrorCode::kOutOfMemory)},
-                         Bad{"folder.jpg", number(ErrorCode::kPathAccess)}}) {
+  for (const Bad& bad :
+       {Bad{"whole.jpg", 0}, Bad{"missing.jpg", number(ErrorCode::kFileNotFound)}, Bad{"text.jpg", kInvalid},
+        Bad{"empty.bmp", kInvalid}, Bad{"truncated.jpg", kInvalid}, Bad{"truncated.bmp", kInvalid},
+        Bad{"truncated.gif", kInvalid}, Bad{"truncated.ico", kInvalid},
+        // refused from the header alone: nothing of that size is allocated
+        Bad{"huge.png", number(ErrorCode::kOutOfMemory)},
+        Bad{"folder.jpg", number(ErrorCode::kPathAccess)}}) {
     SCOPED_TRACE(bad.name);
     const QString path = dir_.filePath(bad.name);
     EXPECT_EQ(errorOf([&] {

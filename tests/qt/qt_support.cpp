@@ -16,9 +16,7 @@
 namespace vantory::qttest {
 namespace {
 
-void put16le(QByteArray& out, int v) {
-  out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
-}
+void put16le(QByteArray& out, int v) { out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); }
 void put32be(QByteArray& out, quint32 v) {
   for (int shift = 24; shift >= 0; shift -= 8) out.append(char((v >> shift) & 0xFF));
 }
@@ -69,8 +67,7 @@ QByteArray readBytes(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString writeImage(const QTemporaryDir& dir, const QString& name, const QImage& image,
-                   const char* format) {
+QString writeImage(const QTemporaryDir& dir, const QString& name, const QImage& image, const char* format) {
   const QString path = dir.filePath(name);
   if (QByteArray(format) == "gif") {
     EXPECT_TRUE(writeBytes(path, gifOf(image)));
@@ -105,7 +102,7 @@ QByteArray gifOf(const QImage& source) {
   QByteArray data;
   quint32 bits = 0;
   int count = 0;
-  const auto put_code = [&](int code) {
+  const auto putCode = [&](int code) {
     bits |= quint32(code) << count;
     count += 9;
     while (count >= 8) {
@@ -114,16 +111,16 @@ QByteArray gifOf(const QImage& source) {
       count -= 8;
     }
   };
-  int since_clear = 0;
-  put_code(256);
+  int sinceClear = 0;
+  putCode(256);
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
-      if (since_clear == 200) put_code(256), since_clear = 0;
-      put_code(image.pixelIndex(x, y));
-      ++since_clear;
+      if (sinceClear == 200) putCode(256), sinceClear = 0;
+      putCode(image.pixelIndex(x, y));
+      ++sinceClear;
     }
   }
-  put_code(257);
+  putCode(257);
   if (count > 0) data.append(char(bits & 0xFF));
   for (int at = 0; at < data.size(); at += 255) {
     const QByteArray block = data.mid(at, 255);
@@ -135,10 +132,10 @@ QByteArray gifOf(const QImage& source) {
 
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation) {
   QByteArray tiff("MM\0\x2A\0\0\0\x08", 8);  // big-endian, first IFD at 8
-  tiff.append('\0').append('\1');           // one entry
-  tiff.append('\x01').append('\x12');       // Orientation
-  tiff.append('\0').append('\3');           // SHORT
-  put32be(tiff, 1);                         // one value, held in the entry
+  tiff.append('\0').append('\1');            // one entry
+  tiff.append('\x01').append('\x12');        // Orientation
+  tiff.append('\0').append('\3');            // SHORT
+  put32be(tiff, 1);                          // one value, held in the entry
   tiff.append('\0').append(char(orientation)).append('\0').append('\0');
   put32be(tiff, 0);  // no next IFD
   const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
@@ -353,8 +350,7 @@ bool allNear(const QImage& image, QPointF at, QColor c, int reach, int tolerance
   return around(image, at, c, reach, tolerance) == (2 * reach + 1) * (2 * reach + 1);
 }
 
-int onLine(const QImage& image, QPointF a, QPointF b, QColor c, double t0, double t1,
-           int samples) {
+int onLine(const QImage& image, QPointF a, QPointF b, QColor c, double t0, double t1, int samples) {
   int found = 0;
   for (int i = 0; i < samples; ++i) {
     const double t = t0 + (t1 - t0) * i / (samples - 1);
@@ -370,8 +366,7 @@ int tinted(const QImage& image, const QRect& area, QColor c) {
       if (!image.valid(x, y)) continue;
       const QRgb p = image.pixel(x, y);
       const int r = qRed(p), g = qGreen(p), b = qBlue(p);
-      if (c.red() == 255 ? (r >= 150 && r > g + 80 && r > b + 80)
-                         : (g >= 150 && g > r + 80 && g > b + 60)) {
+      if (c.red() == 255 ? (r >= 150 && r > g + 80 && r > b + 80) : (g >= 150 && g > r + 80 && g > b + 60)) {
         ++found;
       }
     }

@@ -23,21 +23,21 @@
 
 #include "core/errors.h"
 #include "core/session.h"
-#include "qt/main_window.h"
+#include "ui/main_window.h"
 
 // Readable failure messages for Qt's strings.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QStringList& list, std::ostream* out) {
+inline void printTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void printTo(const QStringList& list, std::ostream* out) {
   *out << '{' << list.join("\", \"").prepend('"').append('"').toStdString() << '}';
 }
 
 namespace vantory {
 // Readable failure messages for the core's values.
-inline void PrintTo(const TwipRect& r, std::ostream* out) {
+inline void printTo(const TwipRect& r, std::ostream* out) {
   *out << "{" << r.left << ", " << r.top << ", " << r.width << " x " << r.height << "}";
 }
-inline void PrintTo(const TwipPoint& p, std::ostream* out) { *out << "(" << p.x << ", " << p.y << ")"; }
-inline void PrintTo(const TwipSize& s, std::ostream* out) { *out << s.width << " x " << s.height; }
+inline void printTo(const TwipPoint& p, std::ostream* out) { *out << "(" << p.x << ", " << p.y << ")"; }
+inline void printTo(const TwipSize& s, std::ostream* out) { *out << s.width << " x " << s.height; }
 }  // namespace vantory
 
 namespace vantory::qttest {

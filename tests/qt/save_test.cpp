@@ -5,7 +5,7 @@
 #include <QFileDialog>
 
 #include "core/texts.h"
-#include "qt/bitmap_writer.h"
+#include "picture/bitmap_writer.h"
 #include "tests/qt/qt_support.h"
 
 namespace vantory::qttest {

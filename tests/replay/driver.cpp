@@ -12,9 +12,9 @@ const char* inkName(Ink ink) { return ink == Ink::kReference ? "red" : "green"; 
 void record(const std::vector<fakes::Drawn>& drawn, EventRecord& out) {
   for (const fakes::Drawn& d : drawn) {
     if (d.kind == fakes::Drawn::kLabel) {
-      out.Draw(LabelText(d.value, d.from.x, d.from.y, inkName(d.ink), d.points));
+      out.draw(labelText(d.value, d.from.x, d.from.y, inkName(d.ink), d.points));
     } else {
-      out.Draw(LineText(d.from.x, d.from.y, d.to.x, d.to.y, inkName(d.ink)));
+      out.draw(lineText(d.from.x, d.from.y, d.to.x, d.to.y, inkName(d.ink)));
     }
   }
 }
@@ -27,23 +27,23 @@ class ProgramDriver : public Driver {
  public:
   ProgramDriver() { restart(); }
 
-  Observable Now() const override {
+  Observable now() const override {
     const TwipRect rect = p_->commands.pictureRect();
     return {p_->window.annotateEnabled, p_->window.measureEnabled, rect.width, rect.height};
   }
 
-  void Apply(const UserEvent& e, EventRecord& out) override {
+  void apply(const UserEvent& e, EventRecord& out) override {
     fakes::FakeProgram& p = *p_;
     const int frames = p.surface.frames;
     switch (e.kind) {
       case UserEvent::kRestart:
         restart();
-        out.Say("started");
+        out.say("started");
         break;
       case UserEvent::kOpen:
         if (e.outcome == OpenOutcome::kGood || e.outcome == OpenOutcome::kProbeFails ||
             e.outcome == OpenOutcome::kDecodeFails) {
-          p.disk.pictures[e.path] = {e.file_width, e.file_height};
+          p.disk.pictures[e.path] = {e.fileWidth, e.fileHeight};
         }
         p.disk.failNextProbe = e.outcome == OpenOutcome::kProbeFails;
         p.disk.failNextShow = e.outcome == OpenOutcome::kDecodeFails;
@@ -61,8 +61,8 @@ class ProgramDriver : public Driver {
         break;
       case UserEvent::kMove: p.commands.move(e.x, e.y); break;
       case UserEvent::kSave:
-        if (e.picture_vanished) p.disk.pictures.erase(p.commands.picturePath());
-        if (!e.save_path.empty()) p.prompts.fileAnswers.push_back(e.save_path);
+        if (e.pictureVanished) p.disk.pictures.erase(p.commands.picturePath());
+        if (!e.savePath.empty()) p.prompts.fileAnswers.push_back(e.savePath);
         p.commands.savePicture();
         p.prompts.fileAnswers.clear();
         break;
@@ -82,32 +82,31 @@ class ProgramDriver : public Driver {
 
   void observe(EventRecord& out, bool framed) {
     fakes::FakeProgram& p = *p_;
-    for (const auto& d : p.prompts.dialogs) out.Say(d.kind + " dialog \"" + d.initialName + "\"");
+    for (const auto& d : p.prompts.dialogs) out.say(d.kind + " dialog \"" + d.initialName + "\"");
     for (const auto& q : p.prompts.questions) {
-      out.Say("input box \"" + q.prompt + "\" \"" + q.title + "\" \"" + q.initialText + "\"");
+      out.say("input box \"" + q.prompt + "\" \"" + q.title + "\" \"" + q.initialText + "\"");
     }
-    for (const std::string& m : p.prompts.messages) out.Say("message \"" + m + "\"");
+    for (const std::string& m : p.prompts.messages) out.say("message \"" + m + "\"");
     for (const auto& [number, description] : p.prompts.errors) {
-      out.Say("report " + std::to_string(number) + " \"" + description + "\"");
+      out.say("report " + std::to_string(number) + " \"" + description + "\"");
     }
     if (framed) {
-      out.Draw("restore");
+      out.draw("restore");
       record(p.surface.frame(), out);
     }
     for (const std::string& path : p.disk.writeOrder) {
       const fakes::FakeDisk::Written& w = p.disk.written[path];
-      out.Say("wrote \"" + path + "\" of \"" + w.picture + "\" " + FloatText(w.size.width) + " x " +
-              FloatText(w.size.height));
+      out.say("wrote \"" + path + "\" of \"" + w.picture + "\" " + floatText(w.size.width) + " x " +
+              floatText(w.size.height));
       record(w.drawn, out);
     }
     const TwipRect r = p.commands.pictureRect();
-    const std::string shown = "picture \"" + p.commands.picturePath() + "\" at " + FloatText(r.left) +
-                              " " + FloatText(r.top) + " " + FloatText(r.width) + " x " +
-                              FloatText(r.height);
-    if (shown != shown_) out.Say(shown), shown_ = shown;
+    const std::string shown = "picture \"" + p.commands.picturePath() + "\" at " + floatText(r.left) + " " +
+                              floatText(r.top) + " " + floatText(r.width) + " x " + floatText(r.height);
+    if (shown != shown_) out.say(shown), shown_ = shown;
     const std::string menus = std::string("menus annotate ") + (p.window.annotateEnabled ? "on" : "off") +
                               " measure " + (p.window.measureEnabled ? "on" : "off");
-    if (menus != menus_) out.Say(menus), menus_ = menus;
+    if (menus != menus_) out.say(menus), menus_ = menus;
     p.prompts.dialogs.clear(), p.prompts.questions.clear(), p.prompts.messages.clear();
     p.prompts.errors.clear(), p.disk.written.clear(), p.disk.writeOrder.clear();
   }
@@ -118,6 +117,6 @@ class ProgramDriver : public Driver {
 
 }  // namespace
 
-std::unique_ptr<Driver> MakeDriver() { return std::make_unique<ProgramDriver>(); }
+std::unique_ptr<Driver> makeDriver() { return std::make_unique<ProgramDriver>(); }
 
 }  // namespace vantory::replay

@@ -5,13 +5,13 @@
 
 namespace vantory::replay {
 
-std::string UserEvent::Describe() const {
+std::string UserEvent::describe() const {
   char text[160];
   switch (kind) {
     case kRestart: return "restart";
     case kOpen:
       std::snprintf(text, sizeof text, "open %d \"%s\" %gx%g", static_cast<int>(outcome), path.c_str(),
-                    file_width, file_height);
+                    fileWidth, fileHeight);
       return text;
     case kReferenceMode: return "reference mode";
     case kMeasureMode: return "measure mode";
@@ -21,45 +21,43 @@ std::string UserEvent::Describe() const {
       for (const std::string& a : answers) out += " \"" + a + "\"";
       return out;
     }
-    case kMove:
-      std::snprintf(text, sizeof text, "move %.9g, %.9g", x, y);
-      return text;
-    case kSave: return "save \"" + save_path + "\"" + (picture_vanished ? " after the picture vanished" : "");
+    case kMove: std::snprintf(text, sizeof text, "move %.9g, %.9g", x, y); return text;
+    case kSave: return "save \"" + savePath + "\"" + (pictureVanished ? " after the picture vanished" : "");
     case kAbout: return "about";
   }
   return "?";
 }
 
-std::string EventSource::Answer() {
+std::string EventSource::answer() {
   static const char* const kFixed[] = {"0", "1e30", "3.4e38", "1e39", "abc", "", ""};
   char text[32];
-  switch (Below(11)) {
-    case 0: return std::to_string(1 + Below(1000));
-    case 1: std::snprintf(text, sizeof text, "%.3f", Uniform(0, 500)); return text;
-    case 2: std::snprintf(text, sizeof text, "%.7g", Uniform(0, 2)); return text;
-    case 3: std::snprintf(text, sizeof text, "-%.2f", Uniform(0, 100)); return text;
-    default: return kFixed[Below(7)];
+  switch (below(11)) {
+    case 0: return std::to_string(1 + below(1000));
+    case 1: std::snprintf(text, sizeof text, "%.3f", uniform(0, 500)); return text;
+    case 2: std::snprintf(text, sizeof text, "%.7g", uniform(0, 2)); return text;
+    case 3: std::snprintf(text, sizeof text, "-%.2f", uniform(0, 100)); return text;
+    default: return kFixed[below(7)];
   }
 }
 
 // Often the previous point again, sometimes off the picture (an event reports a pointer
 // that has just left it).
-void EventSource::Point(const Observable& now, float& x, float& y) {
-  if (!Chance(0.25)) {
-    last_x_ = static_cast<float>(Uniform(-0.1, 1.1) * now.picture_width);
-    last_y_ = static_cast<float>(Uniform(-0.1, 1.1) * now.picture_height);
-    if (Chance(0.5)) last_x_ = std::round(last_x_ * 4) / 4, last_y_ = std::round(last_y_ * 4) / 4;
+void EventSource::point(const Observable& now, float& x, float& y) {
+  if (!chance(0.25)) {
+    lastX_ = static_cast<float>(uniform(-0.1, 1.1) * now.pictureWidth);
+    lastY_ = static_cast<float>(uniform(-0.1, 1.1) * now.pictureHeight);
+    if (chance(0.5)) lastX_ = std::round(lastX_ * 4) / 4, lastY_ = std::round(lastY_ * 4) / 4;
   }
-  x = last_x_, y = last_y_;
+  x = lastX_, y = lastY_;
 }
 
-UserEvent EventSource::Next(const Observable& now) {
+UserEvent EventSource::next(const Observable& now) {
   UserEvent e;
-  if (pending_rights_ > 0) {
-    --pending_rights_;
+  if (pendingRights_ > 0) {
+    --pendingRights_;
     e.kind = UserEvent::kPress;
     e.button = 2;
-    Point(now, e.x, e.y);
+    point(now, e.x, e.y);
     return e;
   }
   if (rng_() % 1500 == 0) {
@@ -71,11 +69,11 @@ UserEvent EventSource::Next(const Observable& now) {
   static constexpr int kWeights[] = {5, 3, 3, 22, 10, 2, 12, 2, 1, 2};  // sum 62
   int pick = 0;
   for (;;) {
-    std::uint32_t r = Below(62);
+    std::uint32_t r = below(62);
     pick = 0;
     while (r >= static_cast<std::uint32_t>(kWeights[pick])) r -= kWeights[pick++];
-    if ((pick == kReference && !now.annotate_enabled) || (pick == kBurst && !measuring_) ||
-        (pick == kMeasure && !(now.annotate_enabled && now.measure_enabled))) {
+    if ((pick == kReference && !now.annotateEnabled) || (pick == kBurst && !measuring_) ||
+        (pick == kMeasure && !(now.annotateEnabled && now.measureEnabled))) {
       continue;
     }
     break;
@@ -83,10 +81,10 @@ UserEvent EventSource::Next(const Observable& now) {
   switch (pick) {
     case kOpen: {
       e.kind = UserEvent::kOpen;
-      e.outcome = static_cast<OpenOutcome>(Below(6));
-      e.path = "/pics/p" + std::to_string(Below(4)) + ".jpg";
-      e.file_width = static_cast<float>(15 * (1 + Below(3000)));
-      e.file_height = static_cast<float>(15 * (1 + Below(3000)));
+      e.outcome = static_cast<OpenOutcome>(below(6));
+      e.path = "/pics/p" + std::to_string(below(4)) + ".jpg";
+      e.fileWidth = static_cast<float>(15 * (1 + below(3000)));
+      e.fileHeight = static_cast<float>(15 * (1 + below(3000)));
       if (e.outcome == OpenOutcome::kMissing) e.path = "/pics/missing.jpg";
       if (e.outcome == OpenOutcome::kNotAPicture) e.path = "/pics/broken.gif";
       if (e.outcome == OpenOutcome::kCancel) e.path = "";
@@ -106,29 +104,27 @@ UserEvent EventSource::Next(const Observable& now) {
     case kBurst: {
       static constexpr std::int16_t kOtherButtons[] = {4, 0, 3, 8};
       e.kind = UserEvent::kPress;
-      e.button = pick == kLeft ? 1 : pick == kOther ? kOtherButtons[Below(4)] : 2;
-      Point(now, e.x, e.y);
-      for (int k = e.button == 1 ? static_cast<int>(Below(4)) : 0; k > 0; --k) {
-        e.answers.push_back(Answer());
+      e.button = pick == kLeft ? 1 : pick == kOther ? kOtherButtons[below(4)] : 2;
+      point(now, e.x, e.y);
+      for (int k = e.button == 1 ? static_cast<int>(below(4)) : 0; k > 0; --k) {
+        e.answers.push_back(answer());
       }
-      e.shift = static_cast<std::int16_t>(Below(8));
-      if (pick == kBurst) pending_rights_ = 20 + Below(rng_() % 2 ? 400 : 150);  // toward the 999 limit
+      e.shift = static_cast<std::int16_t>(below(8));
+      if (pick == kBurst) pendingRights_ = 20 + below(rng_() % 2 ? 400 : 150);  // toward the 999 limit
       return e;
     }
     case kMove:
       e.kind = UserEvent::kMove;
-      Point(now, e.x, e.y);
+      point(now, e.x, e.y);
       return e;
     case kSave: {
       static const char* const kPaths[] = {"", "/out/a.bmp", kUnwritablePath};
       e.kind = UserEvent::kSave;
-      e.save_path = kPaths[Below(3)];
-      e.picture_vanished = Chance(0.05);
+      e.savePath = kPaths[below(3)];
+      e.pictureVanished = chance(0.05);
       return e;
     }
-    default:
-      e.kind = UserEvent::kAbout;
-      return e;
+    default: e.kind = UserEvent::kAbout; return e;
   }
 }
 

@@ -14,20 +14,20 @@ namespace vantory::replay {
 
 // What the user sees that steers the next action.
 struct Observable {
-  bool annotate_enabled = false;  // the annotate menu
-  bool measure_enabled = false;   // its measure command
-  float picture_width = 0;        // the shown picture's size, twips
-  float picture_height = 0;
+  bool annotateEnabled = false;  // the annotate menu
+  bool measureEnabled = false;   // its measure command
+  float pictureWidth = 0;        // the shown picture's size, twips
+  float pictureHeight = 0;
 };
 
 // How an Open goes: the file the dialog answers and what the disk holds there.
 enum class OpenOutcome {
-  kGood,            // a picture of the given size
-  kCancel,          // the dialog is cancelled
-  kMissing,         // no such file (error 53)
-  kNotAPicture,     // the header cannot be read (error 481)
-  kProbeFails,      // the header reads, the size cannot be learnt (error 481)
-  kDecodeFails,     // the size is learnt, the pixels cannot be decoded (error 481)
+  kGood,         // a picture of the given size
+  kCancel,       // the dialog is cancelled
+  kMissing,      // no such file (error 53)
+  kNotAPicture,  // the header cannot be read (error 481)
+  kProbeFails,   // the header reads, the size cannot be learnt (error 481)
+  kDecodeFails,  // the size is learnt, the pixels cannot be decoded (error 481)
 };
 
 struct UserEvent {
@@ -36,8 +36,8 @@ struct UserEvent {
 
   // kOpen
   OpenOutcome outcome = OpenOutcome::kGood;
-  std::string path;                  // the path the dialog answers
-  float file_width = 0, file_height = 0;  // natural size of a good picture, twips
+  std::string path;                     // the path the dialog answers
+  float fileWidth = 0, fileHeight = 0;  // natural size of a good picture, twips
 
   // kPress, kMove: the position relative to the shown picture's top-left corner, twips
   std::int16_t button = 0;  // 1 left, 2 right, other codes are ignored
@@ -46,10 +46,10 @@ struct UserEvent {
   std::vector<std::string> answers;  // the input box's answers, in order ("" is Cancel)
 
   // kSave
-  std::string save_path;  // "" cancels
-  bool picture_vanished = false;  // the opened file was deleted before this Save
+  std::string savePath;          // "" cancels
+  bool pictureVanished = false;  // the opened file was deleted before this Save
 
-  std::string Describe() const;
+  std::string describe() const;
 };
 
 // The unwritable path that Save may be given.
@@ -58,19 +58,19 @@ inline constexpr const char* kUnwritablePath = "/out/locked.bmp";
 class EventSource {
  public:
   explicit EventSource(std::uint32_t seed) : rng_(seed) {}
-  UserEvent Next(const Observable& now);
+  UserEvent next(const Observable& now);
 
  private:
-  std::uint32_t Below(std::uint32_t n) { return rng_() % n; }
-  double Uniform(double lo, double hi) { return lo + (hi - lo) * (rng_() / 4294967296.0); }
-  bool Chance(double p) { return Uniform(0, 1) < p; }
-  std::string Answer();
-  void Point(const Observable& now, float& x, float& y);
+  std::uint32_t below(std::uint32_t n) { return rng_() % n; }
+  double uniform(double lo, double hi) { return lo + (hi - lo) * (rng_() / 4294967296.0); }
+  bool chance(double p) { return uniform(0, 1) < p; }
+  std::string answer();
+  void point(const Observable& now, float& x, float& y);
 
   std::mt19937 rng_;
   bool measuring_ = false;  // the mode last chosen was Measure
-  std::uint32_t pending_rights_ = 0;
-  float last_x_ = 0, last_y_ = 0;
+  std::uint32_t pendingRights_ = 0;
+  float lastX_ = 0, lastY_ = 0;
 };
 
 }  // namespace vantory::replay

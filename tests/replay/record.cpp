@@ -5,7 +5,7 @@
 
 namespace vantory::replay {
 
-void EventRecord::Add(const std::string& line, bool said) {
+void EventRecord::add(const std::string& line, bool said) {
   for (const char c : line) {
     hash_ ^= static_cast<unsigned char>(c);
     hash_ *= 1099511628211ull;
@@ -20,13 +20,13 @@ void EventRecord::Add(const std::string& line, bool said) {
   said_ += (said_.empty() ? "" : "; ") + flat;
 }
 
-std::string EventRecord::Line() const {
+std::string EventRecord::line() const {
   char hash[20];
   std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(hash_));
   return said_.empty() ? std::string(hash) : std::string(hash) + " | " + said_;
 }
 
-std::string FloatText(float value) {
+std::string floatText(float value) {
   std::uint32_t bits = 0;
   std::memcpy(&bits, &value, sizeof bits);
   char text[48];
@@ -34,28 +34,28 @@ std::string FloatText(float value) {
   return text;
 }
 
-std::string LabelText(float value, float x, float y, const char* colour, double font_points) {
+std::string labelText(float value, float x, float y, const char* colour, double fontPoints) {
   char font[16];
-  std::snprintf(font, sizeof font, "%g", font_points);
-  return "label " + FloatText(value) + " at " + FloatText(x) + " " + FloatText(y) + " " + colour +
-         " " + font + "pt";
+  std::snprintf(font, sizeof font, "%g", fontPoints);
+  return "label " + floatText(value) + " at " + floatText(x) + " " + floatText(y) + " " + colour + " " +
+         font + "pt";
 }
 
-std::string LineText(float x1, float y1, float x2, float y2, const char* colour) {
-  return "line " + FloatText(x1) + " " + FloatText(y1) + " " + FloatText(x2) + " " + FloatText(y2) +
-         " " + colour;
+std::string lineText(float x1, float y1, float x2, float y2, const char* colour) {
+  return "line " + floatText(x1) + " " + floatText(y1) + " " + floatText(x2) + " " + floatText(y2) + " " +
+         colour;
 }
 
-std::vector<std::string> RecordRun(std::uint32_t seed, int events) {
+std::vector<std::string> recordRun(std::uint32_t seed, int events) {
   EventSource source(seed);
-  std::unique_ptr<Driver> driver = MakeDriver();
+  std::unique_ptr<Driver> driver = makeDriver();
   std::vector<std::string> lines;
   lines.reserve(static_cast<std::size_t>(events));
   for (int i = 0; i < events; ++i) {
-    const UserEvent event = source.Next(driver->Now());
+    const UserEvent event = source.next(driver->now());
     EventRecord record;
-    driver->Apply(event, record);
-    lines.push_back(record.Line());
+    driver->apply(event, record);
+    lines.push_back(record.line());
   }
   return lines;
 }

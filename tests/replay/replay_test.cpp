@@ -21,7 +21,7 @@ namespace {
 constexpr int kSeeds = 8;
 constexpr int kEvents = 4000;
 
-std::string RecordPath(std::uint32_t seed) {
+std::string recordPath(std::uint32_t seed) {
   return std::string(VANTORY_RECORDS_DIR) + "/events-seed-" + std::to_string(seed) + ".txt";
 }
 
@@ -29,15 +29,15 @@ class Replay : public ::testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(Replay, SeededEventsGiveTheRecordedBehaviour) {
   const std::uint32_t seed = GetParam();
-  const std::vector<std::string> lines = RecordRun(seed, kEvents);
+  const std::vector<std::string> lines = recordRun(seed, kEvents);
   if (const char* writing = std::getenv("VANTORY_RECORD"); writing != nullptr && *writing == '1') {
-    std::ofstream out(RecordPath(seed));
+    std::ofstream out(recordPath(seed));
     for (const std::string& line : lines) out << line << '\n';
     ASSERT_TRUE(out.good());
-    GTEST_SKIP() << "recorded " << RecordPath(seed);
+    GTEST_SKIP() << "recorded " << recordPath(seed);
   }
-  std::ifstream in(RecordPath(seed));
-  ASSERT_TRUE(in.good()) << "no record at " << RecordPath(seed);
+  std::ifstream in(recordPath(seed));
+  ASSERT_TRUE(in.good()) << "no record at " << recordPath(seed);
   std::vector<std::string> kept;
   for (std::string line; std::getline(in, line);) kept.push_back(line);
   ASSERT_EQ(kept.size(), lines.size());
@@ -45,19 +45,20 @@ TEST_P(Replay, SeededEventsGiveTheRecordedBehaviour) {
     if (lines[i] == kept[i]) continue;
     // Where the runs part: the events up to there and everything the program did then.
     EventSource source(seed);
-    std::unique_ptr<Driver> driver = MakeDriver();
+    std::unique_ptr<Driver> driver = makeDriver();
     std::string story;
     for (std::size_t k = 0; k <= i; ++k) {
-      const UserEvent event = source.Next(driver->Now());
+      const UserEvent event = source.next(driver->now());
       EventRecord record;
-      driver->Apply(event, record);
-      if (k + 8 > i) story += "  #" + std::to_string(k) + " " + event.Describe() + "\n";
+      driver->apply(event, record);
+      if (k + 8 > i) story += "  #" + std::to_string(k) + " " + event.describe() + "\n";
       if (k == i) {
-        for (const std::string& item : record.Items()) story += "      " + item + "\n";
+        for (const std::string& item : record.items()) story += "      " + item + "\n";
       }
     }
     FAIL() << "seed " << seed << " parts from the record at event " << i << "\nkept: " << kept[i]
-           << "\nnow:  " << lines[i] << "\nlast events:\n" << story;
+           << "\nnow:  " << lines[i] << "\nlast events:\n"
+           << story;
   }
 }
 

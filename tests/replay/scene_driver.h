@@ -109,8 +109,9 @@ class Scenes {
     settle(*window_);
     QApplication::processEvents();
     const QImage shown = view_->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    std::string line = name + " | view " + sha1(QByteArray(reinterpret_cast<const char*>(shown.constBits()),
-                                                           shown.sizeInBytes()));
+    std::string line =
+        name + " | view " +
+        sha1(QByteArray(reinterpret_cast<const char*>(shown.constBits()), shown.sizeInBytes()));
     for (const std::string& box : boxes_) line += " | " + box;
     boxes_.clear();
     line += std::string(" | menus ") + (enabled("标注") ? "annotate" : "-") + " " +
@@ -119,7 +120,7 @@ class Scenes {
       QFile file(path(name));
       line += " | " + name.toStdString() + " " +
               (file.open(QIODevice::ReadOnly) ? sha1(file.readAll()) + " " + std::to_string(file.size())
-                                               : std::string("missing"));
+                                              : std::string("missing"));
     }
     if (!answers_.empty()) line += " | unanswered " + std::to_string(answers_.size());
     // One record line a step: line breaks in a box's text are written as \n.

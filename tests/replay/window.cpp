@@ -1,6 +1,6 @@
 // The main window of the program as built.
-#include "qt/main_window.h"
 #include "tests/replay/qt_window_factory.h"
+#include "ui/main_window.h"
 
 namespace vantory::replay {
 std::unique_ptr<QMainWindow> makeMainWindow() { return std::make_unique<qt::MainWindow>(); }

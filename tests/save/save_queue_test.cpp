@@ -15,10 +15,11 @@
 #include <optional>
 
 #include "core/errors.h"
-#include "qt/bitmap_writer.h"
-#include "qt/image_painter.h"
-#include "qt/label_images.h"
-#include "qt/picture_files.h"
+#include "draw/image_painter.h"
+#include "draw/label_images.h"
+#include "picture/bitmap_writer.h"
+#include "picture/picture_files.h"
+#include "save/qt_picture_files.h"
 
 namespace vantory::qt {
 namespace {
@@ -26,7 +27,8 @@ namespace {
 QImage pattern(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x ^ y) & 255));
+    for (int x = 0; x < width; ++x)
+      image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x ^ y) & 255));
   }
   return image;
 }
@@ -37,7 +39,9 @@ QByteArray bytesOf(const QString& path) {
 }
 
 // A red line across the picture.
-void aLine(Painter& painter, TwipSize size) { painter.line({0, 0}, {size.width, size.height}, Ink::kReference); }
+void aLine(Painter& painter, TwipSize size) {
+  painter.line({0, 0}, {size.width, size.height}, Ink::kReference);
+}
 
 // The outcome of a Save, as the commands' thread is told it.
 struct Outcome {
@@ -96,8 +100,8 @@ TEST_F(SaveQueue, CancelThrowsTheWorkAwayAndWritesNothing) {
   std::shared_future<void> released = release.get_future().share();
   std::atomic<int> drawnAfter = 0;
   {
-    const std::unique_ptr<ExportJob> busy = files_.prepareExport(
-        path("photo.png").toStdString(), [released](Painter& p, TwipSize s) {
+    const std::unique_ptr<ExportJob> busy =
+        files_.prepareExport(path("photo.png").toStdString(), [released](Painter& p, TwipSize s) {
           released.wait();
           aLine(p, s);
         });
@@ -110,8 +114,8 @@ TEST_F(SaveQueue, CancelThrowsTheWorkAwayAndWritesNothing) {
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"photo.png"});
   // The next Save goes on as usual.
   Outcome outcome;
-  files_.prepareExport(path("photo.png").toStdString(), aLine)->writeTo(path("out.bmp").toStdString(),
-                                                                          outcome.callback());
+  files_.prepareExport(path("photo.png").toStdString(), aLine)
+      ->writeTo(path("out.bmp").toStdString(), outcome.callback());
   files_.finishExports();
   EXPECT_EQ(bytesOf(path("out.bmp")), expected("photo.png"));
 }
@@ -124,10 +128,13 @@ TEST_F(SaveQueue, APictureDeletedDuringTheDialogIsToldAfterItAndNothingIsWritten
   std::shared_future<void> released = release.get_future().share();
   // A first Save holds the thread until the test lets it go.
   Outcome first, second;
-  files_.prepareExport(path("photo.png").toStdString(), [released](Painter& p, TwipSize s) {
-           released.wait();
-           aLine(p, s);
-         })->writeTo(path("first.bmp").toStdString(), first.callback());
+  files_
+      .prepareExport(path("photo.png").toStdString(),
+                     [released](Painter& p, TwipSize s) {
+                       released.wait();
+                       aLine(p, s);
+                     })
+      ->writeTo(path("first.bmp").toStdString(), first.callback());
   std::unique_ptr<ExportJob> job = files_.prepareExport(path("doomed.png").toStdString(), aLine);
   ASSERT_TRUE(QFile::remove(path("doomed.png")));
   release.set_value();
@@ -147,10 +154,13 @@ TEST_F(SaveQueue, ASecondSaveWaitsUntilTheFirstIsWritten) {
   Outcome first, second;
   files_.prepareExport(path("big.png").toStdString(), aLine)
       ->writeTo(path("first.bmp").toStdString(), first.callback());
-  files_.prepareExport(path("photo.png").toStdString(), [&](Painter& p, TwipSize s) {
-           firstWhenSecondStarted = bytesOf(path("first.bmp"));
-           aLine(p, s);
-         })->writeTo(path("second.bmp").toStdString(), second.callback());
+  files_
+      .prepareExport(path("photo.png").toStdString(),
+                     [&](Painter& p, TwipSize s) {
+                       firstWhenSecondStarted = bytesOf(path("first.bmp"));
+                       aLine(p, s);
+                     })
+      ->writeTo(path("second.bmp").toStdString(), second.callback());
   files_.finishExports();
   EXPECT_FALSE(first.error);
   EXPECT_FALSE(second.error);

@@ -8,14 +8,14 @@
 
 namespace {
 
-QtMessageHandler g_default_handler = nullptr;
+QtMessageHandler gDefaultHandler = nullptr;
 
 // The offscreen platform says at every new window that it cannot pass size hints on, and
 // Qt that no runtime folder is set; neither says anything about the program.
 void messages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (message.contains("does not support propagateSizeHints")) return;
   if (message.contains("XDG_RUNTIME_DIR not set")) return;
-  g_default_handler(type, context, message);
+  gDefaultHandler(type, context, message);
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   const vantory::testing_support::PrivateHome home;
   ::testing::InitGoogleTest(&argc, argv);
-  g_default_handler = qInstallMessageHandler(messages);
+  gDefaultHandler = qInstallMessageHandler(messages);
   QApplication app(argc, argv);
   // Windows come and go from test to test: closing one must not end the event loops that
   // the modal boxes of later tests run.

@@ -20,16 +20,16 @@ class PrivateHome {
       std::exit(1);
     }
     const QDir home(dir_.path());
-    Set("HOME", home.path());
-    Set("XDG_CONFIG_HOME", home.filePath(".config"));
-    Set("XDG_DATA_HOME", home.filePath(".local/share"));
-    Set("XDG_CACHE_HOME", home.filePath(".cache"));
-    Set("XDG_STATE_HOME", home.filePath(".local/state"));
+    set("HOME", home.path());
+    set("XDG_CONFIG_HOME", home.filePath(".config"));
+    set("XDG_DATA_HOME", home.filePath(".local/share"));
+    set("XDG_CACHE_HOME", home.filePath(".cache"));
+    set("XDG_STATE_HOME", home.filePath(".local/state"));
   }
-  QString Path() const { return dir_.path(); }
+  QString path() const { return dir_.path(); }
 
  private:
-  static void Set(const char* name, const QString& value) {
+  static void set(const char* name, const QString& value) {
     QDir().mkpath(value);
     qputenv(name, value.toLocal8Bit());
   }

@@ -1,0 +1,150 @@
+#include "picture/jpeg/jpeg_decoder.h"
+
+#include <QFile>
+#include <QtMath>
+#include <exception>
+#include <thread>
+#include <vector>
+
+#include "picture/jpeg/jpeg_decompressor.h"
+#include "picture/large_images.h"
+#include "picture/picture_errors.h"
+#include "picture/side_thread.h"
+
+namespace vantory::qt::jpeg {
+
+bool isJpeg(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray start = file.read(2);
+  return start.size() == 2 && quint8(start[0]) == 0xFF && quint8(start[1]) == 0xD8;
+}
+
+Header readHeader(const QString& path) {
+  Decompressor d(path);
+  d.readHeader();
+  j_decompress_ptr cinfo = d.info();
+  Header header;
+  header.size = QSize(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
+  header.components = cinfo->num_components;
+  header.progressive = cinfo->progressive_mode != 0;
+  header.multiScan = jpeg_has_multiple_scans(cinfo) != 0;
+  header.coefficientBytes = coefficientBytes(cinfo);
+  return header;
+}
+
+namespace {
+
+// Decodes into `image` with `d` (set up, header read), a large picture read in one scan in
+// two halves at once: `d` the upper half, a second decompressor of the same file the lower
+// one, after passing over the upper half's data without making pixels of it. Both read
+// their part of the data, so damage anywhere is seen; only the second reads to the end.
+// Returns whether the picture is whole.
+bool decodeInHalves(Decompressor& d, const QString& path, J_COLOR_SPACE out, unsigned scaleNum,
+                    QImage& image) {
+  j_decompress_ptr cinfo = d.info();
+  const JDIMENSION height = cinfo->output_height;
+  const auto rows = [&image](Decompressor& from, JDIMENSION first, JDIMENSION last) {
+    return from.decodeRows(image.bits(), image.bytesPerLine(), Rows::kDirect, nullptr, first, last);
+  };
+  // The split falls on a row of whole blocks, so that each half starts as a decode would.
+  const JDIMENSION unit = static_cast<JDIMENSION>(cinfo->max_v_samp_factor * cinfo->min_DCT_scaled_size);
+  const JDIMENSION split = unit == 0 ? 0 : height / 2 / unit * unit;
+  const bool halves = height >= 1024 && split > 0 && !jpeg_has_multiple_scans(cinfo) &&
+                      std::thread::hardware_concurrency() >= 2;
+  if (!halves) return rows(d, 0, height) && d.intact();
+
+  bool lowerWhole = false;
+  std::exception_ptr lowerFailed;
+  const auto lowerHalf = [&] {
+    try {
+      Decompressor second(path);
+      second.readHeader();
+      second.setUp(out, scaleNum);
+      lowerWhole = rows(second, split, height) && second.intact();
+    } catch (...) {
+      lowerFailed = std::current_exception();
+    }
+  };
+  SideThread lower(lowerHalf);                                    // joined however this half ends
+  if (!lower.started()) return rows(d, 0, height) && d.intact();  // no second thread to be had
+  rows(d, 0, split);
+  const bool upperWhole = cinfo->output_scanline == split && d.intact();
+  lower.join();
+  if (lowerFailed) std::rethrow_exception(lowerFailed);
+  return upperWhole && lowerWhole;
+}
+
+}  // namespace
+
+QImage decode(const QString& path, QSize scaled) {
+  Decompressor d(path);
+  d.readHeader();
+  j_decompress_ptr cinfo = d.info();
+
+  J_COLOR_SPACE out = JCS_EXT_BGRX;
+  QImage::Format format = QImage::Format_RGB32;
+  Rows rows = Rows::kDirect;
+  switch (cinfo->jpeg_color_space) {
+    case JCS_GRAYSCALE:
+      // Grey stays grey, as Qt's plugin keeps it, until after the smooth scaling, which
+      // treats grey pixels apart.
+      out = JCS_GRAYSCALE;
+      format = QImage::Format_Grayscale8;
+      break;
+    case JCS_YCbCr:
+    case JCS_RGB: break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      out = JCS_CMYK;
+      rows = Rows::kCmyk;
+      break;
+    default:
+      if (cinfo->num_components != 3) {
+        fail(ErrorCode::kInvalidPicture, QString("无法读取图片“%1”（不支持的颜色空间）").arg(path));
+      }
+      out = cinfo->jpeg_color_space;
+      rows = Rows::kRgb;
+  }
+
+  // The DCT reduction Qt's plugin picks for a scaled size: the smallest M/8 that does not
+  // go below the wanted size.
+  unsigned scaleNum = 8;
+  if (!scaled.isEmpty() && cinfo->image_width != 0 && cinfo->image_height != 0) {
+    const double f =
+        qMin(double(cinfo->image_width) / scaled.width(), double(cinfo->image_height) / scaled.height());
+    scaleNum = static_cast<unsigned>(qBound(1, qCeil(8 / f), 8));
+  }
+  d.setUp(out, scaleNum);
+
+  const QSize size(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height));
+  QImage image(size, format);
+  if (image.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(path));
+  preferHugePages(image);
+  std::vector<JSAMPLE> rowBuffer;
+  if (rows != Rows::kDirect) {
+    rowBuffer.resize(size_t{cinfo->output_width} * static_cast<size_t>(cinfo->output_components));
+  }
+
+  // Every row delivered, the end-of-image marker reached in the file itself, no damage.
+  const bool whole = rows == Rows::kDirect ? decodeInHalves(d, path, out, scaleNum, image)
+                                           : d.decodeRows(image.bits(), image.bytesPerLine(), rows,
+                                                          rowBuffer.data(), 0, cinfo->output_height) &&
+                                                 d.intact();
+  if (!whole) fail(ErrorCode::kInvalidPicture, damaged(path));
+
+  if (cinfo->density_unit == 1) {
+    image.setDotsPerMeterX(int(100. * cinfo->X_density / 2.54));
+    image.setDotsPerMeterY(int(100. * cinfo->Y_density / 2.54));
+  } else if (cinfo->density_unit == 2) {
+    image.setDotsPerMeterX(int(100. * cinfo->X_density));
+    image.setDotsPerMeterY(int(100. * cinfo->Y_density));
+  }
+  if (scaled.isValid() && scaled != size) {
+    image = image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(path));
+  }
+  return image;
+}
+
+}  // namespace vantory::qt::jpeg

@@ -1,0 +1,100 @@
+// The view on screen: a widget that keeps an image of what it shows. The picture is
+// painted into it at its place, the live view draws over it, and a paint event only copies
+// it to the screen, so the annotations survive an expose or a covering window. A new frame
+// restores the picture (and the background around it) wherever anything was drawn since
+// the last one, so drawing never piles up from move to move. On a high-density screen the
+// image has as many device pixels as the screen, and the picture is decoded at that size.
+//
+// While Shift is held the point being placed follows the pointer slowed (FinePointer), and
+// a loupe beside the pointer shows the picture around it magnified, over the image.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+
+#include "core/commands.h"
+#include "core/fine_pointer.h"
+#include "core/ports.h"
+#include "draw/image_painter.h"
+#include "draw/label_images.h"
+#include "ui/full_picture.h"
+#include "ui/loupe.h"
+
+namespace vantory::qt {
+
+class ViewSurface : public QWidget, public LiveSurface {
+ public:
+  // The view surface covers the window's client area: 11655 x 8295 twips, 777 x 553
+  // logical pixels.
+  static constexpr TwipSize kArea{11655, 8295};
+
+  explicit ViewSurface(QWidget* parent = nullptr);
+
+  // LiveSurface
+  TwipSize area() const override { return kArea; }
+  void showPicture(const std::string& path, TwipRect rect) override;
+  Painter& newFrame() override;
+  void useSmallLabels() override;
+
+  // Ends the drawing of the current command and schedules what changed for the screen.
+  void flush();
+  // What the view shows (after flush), at device pixels, the loupe aside.
+  const QImage& screen() const { return screen_; }
+  QColor background() const;
+  // Where the picture is shown, in logical pixels.
+  QRect pictureRect() const;
+  // The loupe, while Shift is held over a picture (null otherwise), aimed for the next move.
+  LiveSurface* activeLoupe() { return loupeShown_ ? &loupe_ : nullptr; }
+  // Where the loupe is shown (empty when it is not).
+  QRect loupeRect() const { return loupeShown_ ? loupeRect_ : QRect(); }
+  const QImage& loupeImage() const { return loupeImage_; }
+  // Whether the picture's own pixels have reached the loupe.
+  bool loupeHasFullPicture() const { return fullPicture_.picture() != nullptr; }
+
+  // Presses and moves over the picture, at (x, y) twips from its top-left corner.
+  std::function<void(MouseButton, float, float)> onPress;
+  std::function<void(float, float)> onMove;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+ private:
+  // Paints the background and the picture over `area` (logical pixels).
+  void paintBase(const QRect& area);
+  void layOut();
+  // The point at `pixels` (logical), as twips from the picture's corner; false outside it.
+  bool toPicture(PixelPoint pixels, float& x, float& y) const;
+  // The pointer at `pointer`, Shift held or not: aims the loupe and sends the move.
+  void pointerAt(PixelPoint pointer, bool shift);
+  void aimLoupe();
+  void shiftChanged(bool held);
+
+  qreal ratio_;
+  QImage screen_;
+  LabelImages labels_;
+  ImagePainter painter_;
+  QImage picture_;  // at the size it is shown, in device pixels
+  QString picturePath_;
+  TwipRect rect_ = kInitialPictureRect;
+  QRect drawn_;           // drawn on since the last frame began
+  QRect toUpdate_;        // changed since the last flush
+  QRect paintedPicture_;  // where the picture was last painted
+  bool layoutPending_ = false;
+
+  FinePointer fine_;
+  PixelPoint pointer_;  // the pointer's last place over the view
+  bool pointerSeen_ = false;
+  Loupe loupe_;
+  FullPicture fullPicture_;
+  bool loupeShown_ = false;
+  QRect loupeRect_, loupeShownAt_;  // where it goes, and where it was last shown
+  QImage loupeImage_;
+};
+
+}  // namespace vantory::qt
