@@ -16,8 +16,8 @@ QString q(const std::string& text) { return QString::fromStdString(text); }
 
 // The suffix of the first pattern of a name filter: "bmp" for "位图 (*.bmp)".
 QString firstSuffix(const QString& filter) {
-  static const QRegularExpression pattern(R"(\(\*\.(\w+))");
-  return pattern.match(filter).captured(1);
+  static const QRegularExpression kPattern(R"(\(\*\.(\w+))");
+  return kPattern.match(filter).captured(1);
 }
 
 }  // namespace
