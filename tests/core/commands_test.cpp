@@ -166,23 +166,6 @@ TEST(Open, AFailedOpenChangesNothing) {
   }
 }
 
-// A file named on the command line or dropped opens as if chosen in the dialog; a bad one
-// is reported and changes nothing.
-TEST(Open, AFileGivenDirectlyOpensAsFromTheDialog) {
-  Program p;
-  p.commands().openFile("/pictures/missing.jpg");
-  EXPECT_EQ(p.prompts().errors, (std::vector<std::pair<int, std::string>>{{53, "文件未找到"}}));
-  EXPECT_EQ(p.commands().picturePath(), "");
-  EXPECT_FALSE(p.fake().window.annotateEnabled);
-  EXPECT_TRUE(p.prompts().dialogs.empty());
-  p.fake().disk.pictures[kWidePath] = {6000, 3000};
-  p.commands().openFile(kWidePath);
-  EXPECT_EQ(p.commands().picturePath(), kWidePath);
-  EXPECT_EQ(p.commands().pictureRect(), kWideRect);
-  EXPECT_EQ(p.fake().surface.shownPath, kWidePath);
-  EXPECT_TRUE(p.fake().window.annotateEnabled);
-}
-
 TEST(Open, AFailedFirstOpenKeepsTheAnnotateMenuOff) {
   Program p;
   p.prompts().fileAnswers = {"/pictures/missing.jpg"};

@@ -199,7 +199,6 @@ TEST(NumberText, ReadsALengthWithItsUnit) {
     int error = 0;
   };
   const Row rows[] = {
-      {"25.4", 25.4f, ""},
       {" 100 ", 100, ""},
       {"25.4 mm", 25.4f, "mm"},
       {"25.4mm", 25.4f, "mm"},
@@ -214,15 +213,13 @@ TEST(NumberText, ReadsALengthWithItsUnit) {
       {"-3 cm", -3, "cm"},          // a number all the same: the box then asks for more than 0
       {"1.5e2mm", 150, "mm"},       // an exponent with its digits
       {"2e-1 m", 0.2f, "m"},
-      {"2em", 2, "em"},  // no digits after the letter: it begins the unit
-      {"2 E", 2, "E"},
+      {"2em", 2, "em"},               // no digits after the letter: it begins the unit
       {"1 abcdefgh", 1, "abcdefgh"},  // 8 letters
       {"1 微米微米微米微米", 1, "微米微米微米微米"},
       {"1 abcdefghi", 0, "", 13},  // 9 letters
       {"1 微米微米微米微米微", 0, "", 13},
       {"", 0, "", 13},
       {"mm", 0, "", 13},
-      {"mm 5", 0, "", 13},
       {"1 2 mm", 0, "", 13},
       {"1,5 mm", 0, "", 13},
       {"1 m2", 0, "", 13},
