@@ -285,7 +285,7 @@ class Rig {
   void restart() {
     const std::string shown = commands_ ? commands_->picturePath() : std::string();
     commands_ = std::make_unique<vantory::Commands>(
-        vantory::Commands::Ports{window_, window_.view(), files_, prompts_});
+        vantory::Commands::Ports{window_, window_.view(), files_, prompts_, textFiles_});
     run([this] { commands_->start(); });
     if (!shown.empty()) open(QString::fromStdString(shown));
   }
@@ -302,6 +302,7 @@ class Rig {
   vantory::qt::MainWindow window_;
   CountingFiles files_;
   vantory::fakes::FakePrompts prompts_;
+  vantory::fakes::FakeTextFiles textFiles_;
   std::unique_ptr<vantory::Commands> commands_;
   PaintCounter paints_;
 };

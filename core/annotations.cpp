@@ -14,6 +14,8 @@ double CoordinateMap::y(float v) const {
   return checkedDivide(checked((double{v} - shown_.top) * picture_.height), shown_.height);
 }
 
+TwipPoint CoordinateMap::point(TwipPoint p) const { return {toSingle(x(p.x)), toSingle(y(p.y))}; }
+
 void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment, float value,
                          std::string_view unit, Ink ink) {
   const double x1 = map.x(segment.a.x);

@@ -26,6 +26,9 @@ class CoordinateMap {
   static CoordinateMap onto(TwipRect shown, TwipSize picture) { return CoordinateMap(shown, picture); }
   double x(float v) const;
   double y(float v) const;
+  // Where `p` is drawn: both coordinates mapped and rounded to floats, as drawLabelledSegment
+  // rounds the ends of a line.
+  TwipPoint point(TwipPoint p) const;
 
  private:
   CoordinateMap() = default;

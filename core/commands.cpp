@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "core/exact_math.h"
 #include "core/live_view.h"
+#include "core/measurement_table.h"
 #include "core/number_text.h"
 #include "core/picture_fit.h"
 #include "core/texts.h"
@@ -16,11 +17,12 @@
 namespace vantory {
 namespace {
 
-// The name Save suggests for the picture at `path`: beside it, its name without the
-// extension and with kAnnotatedNameEnding, as a bitmap ("/p/coins.jpg": "/p/coins-标注.bmp").
-std::string annotatedName(const std::string& path) {
+// A name the Save dialogs suggest for what is made of the picture at `path`: beside it, its
+// name without the extension, then `ending` and `extension` ("/p/coins.jpg" with "-标注"
+// and ".bmp": "/p/coins-标注.bmp").
+std::string besidePicture(const std::string& path, const char* ending, const char* extension) {
   const std::filesystem::path picture(path);
-  return (picture.parent_path() / (picture.stem().string() + texts::kAnnotatedNameEnding + ".bmp")).string();
+  return (picture.parent_path() / (picture.stem().string() + ending + extension)).string();
 }
 
 }  // namespace
@@ -60,6 +62,7 @@ void Commands::report() noexcept {
 void Commands::start() {
   ports_.window.setAnnotateMenuEnabled(false);
   ports_.window.setMeasureCommandEnabled(false);
+  ports_.window.setTableCommandsEnabled(false);
 }
 
 void Commands::openPicture() {
@@ -84,8 +87,10 @@ void Commands::showFile(const std::string& path) {
   ports_.surface.showPicture(path, rect);
   picturePath_ = path;
   pictureRect_ = rect;
+  pictureSize_ = natural;
   dialogName_.clear();  // taken: the next dialog starts empty
   savedName_.clear();
+  tableName_.clear();
   ports_.window.setAnnotateMenuEnabled(true);
 }
 
@@ -102,14 +107,38 @@ void Commands::savePicture() {
           drawAnnotations(painter, CoordinateMap::onto(shown, picture), annotations.view());
         });
     // The picture is read and drawn while the dialog is open.
-    const std::string chosen =
-        ports_.prompts.chooseFileToSave(savedName_.empty() ? annotatedName(picturePath_) : savedName_);
+    const std::string chosen = ports_.prompts.chooseFileToSave(
+        savedName_.empty() ? besidePicture(picturePath_, texts::kAnnotatedNameEnding, ".bmp") : savedName_);
     dialogName_ = chosen;        // kept: the next Open dialog starts with it
     if (chosen.empty()) return;  // the work is thrown away
     savedName_ = chosen;
     job->writeTo(chosen, [this](const AppError* error) {
       if (error != nullptr) ports_.prompts.showError(*error);
     });
+  });
+}
+
+std::vector<TableRow> Commands::measurementRows() const {
+  const SavedAnnotations annotations(session_);
+  return measurementTable(annotations.view(), CoordinateMap::onto(pictureRect_, pictureSize_),
+                          std::filesystem::path(picturePath_).filename().string());
+}
+
+void Commands::exportMeasurements() {
+  guarded<false>([this] {
+    if (!session_.referenceCommitted()) return;
+    const std::string table = csvText(measurementRows());
+    const std::string chosen = ports_.prompts.chooseFileToExport(
+        tableName_.empty() ? besidePicture(picturePath_, texts::kTableNameEnding, ".csv") : tableName_);
+    if (chosen.empty()) return;
+    tableName_ = chosen;
+    ports_.textFiles.writeFile(chosen, table);
+  });
+}
+
+void Commands::copyMeasurements() {
+  guarded<false>([this] {
+    if (session_.referenceCommitted()) ports_.window.copyToClipboard(tabSeparatedText(measurementRows()));
   });
 }
 
@@ -139,7 +168,10 @@ void Commands::press(MouseButton button, float x, float y) {
       if (session_.placePoint(viewPoint(x, y))) askReferenceLength();
     } else if (button == MouseButton::kRight) {
       switch (session_.commit()) {
-        case MeasurementSession::Commit::kReference: ports_.window.setMeasureCommandEnabled(true); break;
+        case MeasurementSession::Commit::kReference:
+          ports_.window.setMeasureCommandEnabled(true);
+          ports_.window.setTableCommandsEnabled(true);
+          break;
         case MeasurementSession::Commit::kZeroReference:
           ports_.prompts.showMessage(texts::kZeroReference);
           break;

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/geometry.h"
+#include "core/measurement_table.h"
 #include "core/picture_fit.h"
 #include "core/ports.h"
 #include "core/session.h"
@@ -21,12 +23,14 @@ class Commands {
     LiveSurface& surface;
     PictureFiles& files;
     Prompts& prompts;
+    TextFiles& textFiles;
   };
   // `version` is the program's version, which About shows under its text (nothing when
   // empty).
   explicit Commands(Ports ports, std::string version = {});
 
-  // The menus as the program starts: the annotate menu and its measure command disabled.
+  // The menus as the program starts: the annotate menu, its measure command and the table's
+  // commands disabled.
   void start();
 
   // 文件 > 打开: choose a picture, learn its size from its header, fit it to the window
@@ -42,6 +46,13 @@ class Commands {
   // offers the name last saved to for this picture, or at first the picture's own name
   // with "-标注" in its folder, as a bitmap.
   void savePicture();
+  // 文件 > 导出测量结果…: the table of the reference and the measurements (see
+  // measurementTable), mapped onto the picture as Save maps them, written as CSV to the
+  // file chosen. The dialog offers the name last exported to for this picture, or at first
+  // the picture's own name with "-测量" in its folder. Nothing before a reference is fixed.
+  void exportMeasurements();
+  // 标注 > 复制测量结果: the same table on the clipboard, tab-separated.
+  void copyMeasurements();
   void exitProgram();
   void showAbout();
   void chooseReferenceMode();
@@ -67,13 +78,16 @@ class Commands {
   TwipPoint viewPoint(float x, float y) const;
   void askReferenceLength();
   void showFile(const std::string& path);
+  std::vector<TableRow> measurementRows() const;
 
   Ports ports_;
   MeasurementSession session_;
   std::string picturePath_;
   TwipRect pictureRect_ = kInitialPictureRect;
+  TwipSize pictureSize_;    // the shown picture's natural size
   std::string dialogName_;  // the name the Open dialog starts with
   std::string savedName_;   // where this picture was last saved
+  std::string tableName_;   // where its table was last exported
   std::string version_;
 };
 

@@ -71,6 +71,17 @@ class PictureFiles {
   virtual std::unique_ptr<ExportJob> prepareExport(const std::string& path, ExportDrawing drawing) = 0;
 };
 
+// Text files written whole: the table of measurements.
+class TextFiles {
+ public:
+  virtual ~TextFiles() = default;
+  // Writes `bytes` to the file at `path`, completely or not at all: through a temporary
+  // file beside it, flushed to the disk and renamed over it, so that a failed write leaves
+  // no partial file and an existing file untouched. Throws AppError 75 naming the path and
+  // the reason (a full disk or a failed write said as such).
+  virtual void writeFile(const std::string& path, const std::string& bytes) = 0;
+};
+
 // Dialogs and message boxes, all modal.
 class Prompts {
  public:
@@ -79,6 +90,10 @@ class Prompts {
   // or "" when cancelled.
   virtual std::string chooseFileToOpen(const std::string& initialName) = 0;
   virtual std::string chooseFileToSave(const std::string& initialName) = 0;
+  // The dialog that saves the table of measurements, as a CSV file: the full path chosen
+  // (with the suffix added when none was typed), or "" when cancelled. It asks before
+  // replacing an existing file.
+  virtual std::string chooseFileToExport(const std::string& initialName) = 0;
   // The input box: the text confirmed, or "" on Cancel.
   virtual std::string askText(const std::string& prompt, const std::string& title,
                               const std::string& initialText) = 0;
@@ -88,13 +103,17 @@ class Prompts {
   virtual void showError(const AppError& error) = 0;
 };
 
-// The main window: its client area, its menus, and closing it.
+// The main window: its client area, its menus, the clipboard, and closing it.
 class Window {
  public:
   virtual ~Window() = default;
   virtual TwipSize clientArea() const = 0;
   virtual void setAnnotateMenuEnabled(bool enabled) = 0;
   virtual void setMeasureCommandEnabled(bool enabled) = 0;
+  // Exporting and copying the table of measurements.
+  virtual void setTableCommandsEnabled(bool enabled) = 0;
+  // Puts `text` on the clipboard, as plain text.
+  virtual void copyToClipboard(const std::string& text) = 0;
   virtual void closeWindow() = 0;
 };
 

@@ -13,6 +13,10 @@ inline constexpr const char* kAllFiles = "所有文件|*";
 inline constexpr const char* kSaveFileTypes = "位图|*.bmp|PNG 图片|*.png";
 // The name Save suggests for a picture: its own name with this ending ("coins-标注.bmp").
 inline constexpr const char* kAnnotatedNameEnding = "-标注";
+// The file type of the table of measurements, and the name its dialog suggests: the
+// picture's own name with kTableNameEnding ("coins-测量.csv").
+inline constexpr const char* kTableFileTypes = "CSV 文件|*.csv";
+inline constexpr const char* kTableNameEnding = "-测量";
 inline constexpr const char* kAbout = "Vantory 图片尺寸测量工具，By Tarvo  联系邮箱：tarvo@example.com";
 // The line About adds under kAbout, before the program's version.
 inline constexpr const char* kVersion = "版本 ";
@@ -25,10 +29,12 @@ inline constexpr const char* kCommandLineFile = "启动时打开的图片文件�
 inline constexpr const char* kFileMenu = "文件";
 inline constexpr const char* kOpen = "打开";
 inline constexpr const char* kSave = "保存";
+inline constexpr const char* kExportMeasurements = "导出测量结果…";
 inline constexpr const char* kExit = "退出";
 inline constexpr const char* kAnnotateMenu = "标注";
 inline constexpr const char* kSetReference = "设置基准尺寸";
 inline constexpr const char* kMeasure = "测量标注";
+inline constexpr const char* kCopyMeasurements = "复制测量结果";
 inline constexpr const char* kAboutMenu = "关于";
 
 // The box that asks for the reference's real length.
@@ -45,5 +51,16 @@ inline constexpr const char* kTooManyMeasurements =
     "最多只能保存 999 条测量线段，这一条没有保存。\n已有的测量都保持不变，可以先保存图片。";
 inline constexpr const char* kNothingToSave =
     "还没有打开图片，没有可以保存的内容。\n请先用“文件”>“打开”打开一张图片。";
+
+// The table of measurements: its column headers, and the kind of each row.
+inline constexpr const char* kTableColumns[] = {"编号", "类型", "图片",     "x1",   "y1",
+                                                "x2",   "y2",   "像素长度", "长度", "单位"};
+inline constexpr const char* kReferenceRow = "基准";
+inline constexpr const char* kMeasurementRow = "测量";
+
+// A file that could not be written, after the error's standard description: %1 the path,
+// %2 the system's words.
+inline constexpr const char* kWriteFailed = "无法写入“%1”（%2）";
+inline constexpr const char* kDiskFull = "无法写入“%1”（磁盘已满或写入失败：%2）";
 
 }  // namespace vantory::texts

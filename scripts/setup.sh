@@ -13,7 +13,7 @@ packages=(
   # a font for the Chinese captions
   fonts-wqy-microhei
   # tests: GoogleTest; a virtual X server and real input events for the end-to-end tests
-  libgtest-dev xvfb xauth xdotool x11-utils imagemagick python3
+  libgtest-dev xvfb xauth xdotool xclip x11-utils imagemagick python3
   # tests: crafted compressed pictures
   zlib1g-dev
   # the Debian package and its checks

@@ -1,9 +1,11 @@
 #include "ui/main_window.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLayout>
 #include <QMenuBar>
@@ -39,7 +41,8 @@ MainWindow::MainWindow()
 
   setAcceptDrops(true);
 
-  commands_ = std::make_unique<Commands>(Commands::Ports{*this, *view_, files_, prompts_}, VANTORY_VERSION);
+  commands_ = std::make_unique<Commands>(Commands::Ports{*this, *view_, files_, prompts_, textFiles_},
+                                         VANTORY_VERSION);
 
   fileMenu_ = menuBar()->addMenu(texts::kFileMenu);
   fileMenu_->setObjectName("fileMenu");
@@ -53,11 +56,15 @@ MainWindow::MainWindow()
              QKeySequence(Qt::CTRL | Qt::Key_O));
   addCommand(fileMenu_, texts::kSave, "saveAction", &Commands::savePicture, QKeySequence::Save,
              QKeySequence(Qt::CTRL | Qt::Key_S));
+  exportAction_ =
+      addCommand(fileMenu_, texts::kExportMeasurements, "exportAction", &Commands::exportMeasurements);
   fileMenu_->addSeparator();
   addCommand(fileMenu_, texts::kExit, "exitAction", &Commands::exitProgram, QKeySequence::Quit,
              QKeySequence(Qt::CTRL | Qt::Key_Q));
   addCommand(annotateMenu_, texts::kSetReference, "setReferenceAction", &Commands::chooseReferenceMode);
   measureAction_ = addCommand(annotateMenu_, texts::kMeasure, "measureAction", &Commands::chooseMeasureMode);
+  copyAction_ = addCommand(annotateMenu_, texts::kCopyMeasurements, "copyAction", &Commands::copyMeasurements,
+                           QKeySequence::Copy, QKeySequence(Qt::CTRL | Qt::Key_C));
 
   view_->onPress = [this](MouseButton button, float x, float y) {
     run([&] { commands_->press(button, x, y); });
@@ -112,5 +119,14 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::setAnnotateMenuEnabled(bool enabled) { annotateMenu_->menuAction()->setEnabled(enabled); }
 
 void MainWindow::setMeasureCommandEnabled(bool enabled) { measureAction_->setEnabled(enabled); }
+
+void MainWindow::setTableCommandsEnabled(bool enabled) {
+  exportAction_->setEnabled(enabled);
+  copyAction_->setEnabled(enabled);
+}
+
+void MainWindow::copyToClipboard(const std::string& text) {
+  QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
 
 }  // namespace vantory::qt

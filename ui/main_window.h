@@ -1,6 +1,7 @@
 // The main window: a fixed-size QMainWindow with the menu bar and the view surface as its
-// client area. Every menu command, press and move runs a command of the core; afterwards
-// the view shows what the command drew. A picture file dropped on the window is opened.
+// client area, and the clipboard's owner for the table of measurements. Every menu command, press and move
+// runs a command of the core; afterwards the view shows what the command drew. A picture file dropped on the
+// window is opened.
 #pragma once
 
 #include <QAction>
@@ -12,6 +13,7 @@
 
 #include "core/commands.h"
 #include "save/qt_picture_files.h"
+#include "save/qt_text_files.h"
 #include "ui/prompts.h"
 #include "ui/view_surface.h"
 
@@ -27,6 +29,8 @@ class MainWindow : public QMainWindow, public Window {
   TwipSize clientArea() const override { return ViewSurface::kArea; }
   void setAnnotateMenuEnabled(bool enabled) override;
   void setMeasureCommandEnabled(bool enabled) override;
+  void setTableCommandsEnabled(bool enabled) override;
+  void copyToClipboard(const std::string& text) override;
   void closeWindow() override { QWidget::close(); }
 
   // Opens the picture at `path` as 文件 > 打开 does once it is chosen.
@@ -60,9 +64,12 @@ class MainWindow : public QMainWindow, public Window {
   ViewSurface* view_;
   DialogPrompts prompts_;
   QtPictureFiles files_;
+  QtTextFiles textFiles_;
   QMenu* fileMenu_;
   QMenu* annotateMenu_;
   QAction* measureAction_ = nullptr;
+  QAction* exportAction_ = nullptr;
+  QAction* copyAction_ = nullptr;
   std::unique_ptr<Commands> commands_;
 };
 

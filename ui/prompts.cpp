@@ -59,19 +59,24 @@ QStringList openFilters() {
 }
 
 std::string DialogPrompts::chooseFileToOpen(const std::string& initialName) {
-  return chooseFile(false, openFilters(), initialName);
+  return chooseFile("openDialog", false, openFilters(), initialName);
 }
 
 std::string DialogPrompts::chooseFileToSave(const std::string& initialName) {
-  return chooseFile(true, nameFilters(texts::kSaveFileTypes), initialName);
+  return chooseFile("saveDialog", true, nameFilters(texts::kSaveFileTypes), initialName);
 }
 
-std::string DialogPrompts::chooseFile(bool save, const QStringList& filters, const std::string& initialName) {
+std::string DialogPrompts::chooseFileToExport(const std::string& initialName) {
+  return chooseFile("exportDialog", true, nameFilters(texts::kTableFileTypes), initialName);
+}
+
+std::string DialogPrompts::chooseFile(const char* objectName, bool save, const QStringList& filters,
+                                      const std::string& initialName) {
   ready();
   NameOnlyIconProvider icons;  // outlives the dialog, which only borrows it
   QFileDialog dialog(parent());
   dialog.setIconProvider(&icons);
-  dialog.setObjectName(save ? "saveDialog" : "openDialog");
+  dialog.setObjectName(objectName);
   // Qt's own dialog, the file types by their descriptions only. The Save dialog asks before
   // it replaces an existing file: a click on the original photo in the list must not
   // overwrite it unasked.

@@ -42,15 +42,17 @@ class DialogPrompts : public Prompts {
 
   std::string chooseFileToOpen(const std::string& initialName) override;
   std::string chooseFileToSave(const std::string& initialName) override;
+  std::string chooseFileToExport(const std::string& initialName) override;
   std::string askText(const std::string& prompt, const std::string& title,
                       const std::string& initialText) override;
   void showMessage(const std::string& text) override;
   void showError(const AppError& error) override;
 
  private:
-  // The file dialog with `filters`, the first one chosen; a Save dialog adds the chosen
-  // filter's suffix to a name typed without one.
-  std::string chooseFile(bool save, const QStringList& filters, const std::string& initialName);
+  // The file dialog named `objectName` with `filters`, the first one chosen; a Save dialog
+  // adds the chosen filter's suffix to a name typed without one.
+  std::string chooseFile(const char* objectName, bool save, const QStringList& filters,
+                         const std::string& initialName);
   QWidget* parent() const { return parent_ ? parent_() : nullptr; }
   void ready() const {
     if (beforeModal_) beforeModal_();

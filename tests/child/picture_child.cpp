@@ -86,7 +86,8 @@ struct Program {
   vantory::qt::ViewSurface view;
   vantory::qt::QtPictureFiles files;
   vantory::fakes::FakePrompts prompts;
-  vantory::Commands commands{{window, view, files, prompts}};
+  vantory::fakes::FakeTextFiles textFiles;
+  vantory::Commands commands{{window, view, files, prompts, textFiles}};
 
   // Runs a command as the window does: the view shows what it drew. Returns false when it
   // reported an error or showed a message.

@@ -26,11 +26,11 @@ POINTER=(696 236)             # the pointer at the click: 96 right, 64 up
 FINE=(612 292)                # 600 + 96 / 8, 300 - 64 / 8
 
 start_app
-menu 0 0 3 # 文件 > 打开
+menu 0 0 4 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 86 761 381
 
-menu 1 0 2 # 标注 > 设置基准尺寸
+menu 1 0 3 # 标注 > 设置基准尺寸
 client_click "${REF[0]}" "${REF[1]}"
 client_click "${REF[2]}" "${REF[3]}"
 box=$(wait_other_window '^输入基准实际长$') || fail "the length box did not appear"
@@ -41,7 +41,7 @@ xdotool key Return
 wait_window_gone "$box" || fail "the length box did not close"
 client_click 300 300 3
 
-menu 1 1 2 # 标注 > 测量标注
+menu 1 1 3 # 标注 > 测量标注
 client_click "${FIRST[0]}" "${FIRST[1]}"
 xdotool mousemove $((CLIENT_X + ANCHOR[0])) $((CLIENT_Y + ANCHOR[1]))
 sleep 0.3
@@ -60,7 +60,7 @@ sleep 0.3
 xdotool keyup shift
 client_click 200 200 3 # commit the measurement
 
-menu 0 1 3 # 文件 > 保存
+menu 0 1 4 # 文件 > 保存
 accept_file_dialog '' "$saved"
 poll "$E2E_TIMEOUT" test -s "$saved" || fail "no file written at $saved"
 

@@ -42,13 +42,13 @@ REF_LENGTH=30
 start_app
 
 # --- Open -----------------------------------------------------------------------------
-menu 0 0 3 # 文件 > 打开
+menu 0 0 4 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 86 761 381
 log "picture shown at client 8,86 size 761x381"
 
 # --- Reference ------------------------------------------------------------------------
-menu 1 0 2 # 标注 > 设置基准尺寸 (测量标注 still greyed, but listed)
+menu 1 0 3 # 标注 > 设置基准尺寸 (测量标注 still greyed, but listed)
 client_click "${REF[0]}" "${REF[1]}"
 client_click "${REF[2]}" "${REF[3]}"
 box=$(wait_other_window '^输入基准实际长$') ||
@@ -61,7 +61,7 @@ wait_window_gone "$box" || fail "the input box did not close after Return"
 client_click 300 300 3 # commit the reference
 
 # --- Measurement ----------------------------------------------------------------------
-menu 1 1 2 # 标注 > 测量标注
+menu 1 1 3 # 标注 > 测量标注
 client_click "${MEAS[0]}" "${MEAS[1]}"
 client_click "${MEAS[2]}" "${MEAS[3]}"
 client_click 200 200 3 # commit the measurement
@@ -89,7 +89,7 @@ if [[ -n "${VANTORY_SCREENSHOT:-}" ]]; then
 fi
 
 # --- Save -----------------------------------------------------------------------------
-menu 0 1 3 # 文件 > 保存
+menu 0 1 4 # 文件 > 保存
 accept_file_dialog '' "$saved"
 poll "$E2E_TIMEOUT" test -s "$saved" || fail "no file written at $saved"
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up and Exit: the program shows one window "Vantory" with a 777 x 553 client area
 # below its menu bar, the menu bar holds three titles of which "标注" is greyed, the
-# "文件" menu holds three items (and a separator), and "文件" > "退出" chosen with real
+# "文件" menu holds four items (and a separator), and "文件" > "退出" chosen with real
 # clicks ends the process with status 0.
 set -u
 source "$(dirname "$0")/lib.sh"
@@ -35,8 +35,9 @@ if popup=$(wait_popup 2); then
   fail "the greyed menu \"标注\" opened (window $popup)"
 fi
 
-# "文件" > "退出": item 2 of the three items (打开, 保存, 退出; the separator is no item).
-menu 0 2 3
+# "文件" > "退出": item 3 of the four items (打开, 保存, 导出测量结果…, 退出; the separator
+# is no item).
+menu 0 3 4
 wait_app_exit || fail "the program still runs ${E2E_TIMEOUT}s after 文件 > 退出"
 ((APP_STATUS == 0)) || fail "the program ended with status $APP_STATUS after 退出"
 APP_PID=""

@@ -102,6 +102,11 @@ std::unique_ptr<ExportJob> FakePictureFiles::prepareExport(const std::string& pa
   return std::make_unique<FakeExport>(disk_, path, std::move(drawing));
 }
 
+void FakeTextFiles::writeFile(const std::string& path, const std::string& bytes) {
+  if (const auto bad = unwritable.find(path); bad != unwritable.end()) throw AppError(bad->second);
+  written[path] = bytes;
+}
+
 void FakeSurface::showPicture(const std::string& path, TwipRect rect) {
   if (disk_.failNextShow) {
     disk_.failNextShow = false;
@@ -131,6 +136,10 @@ std::string FakePrompts::chooseFileToOpen(const std::string& initialName) {
 
 std::string FakePrompts::chooseFileToSave(const std::string& initialName) {
   return answerFile("save", initialName);
+}
+
+std::string FakePrompts::chooseFileToExport(const std::string& initialName) {
+  return answerFile("export", initialName);
 }
 
 std::string FakePrompts::askText(const std::string& prompt, const std::string& title,

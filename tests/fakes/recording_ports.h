@@ -74,6 +74,14 @@ class FakePictureFiles : public PictureFiles {
   FakeDisk& disk_;
 };
 
+// Text files written to the fake disk, and the paths that refuse a write.
+class FakeTextFiles : public TextFiles {
+ public:
+  void writeFile(const std::string& path, const std::string& bytes) override;
+  std::map<std::string, std::string> written;   // path -> bytes
+  std::map<std::string, ErrorCode> unwritable;  // path -> the error writing it gives
+};
+
 class FakeSurface : public LiveSurface {
  public:
   explicit FakeSurface(FakeDisk& disk) : disk_(disk) {}
@@ -98,6 +106,7 @@ class FakePrompts : public Prompts {
  public:
   std::string chooseFileToOpen(const std::string& initialName) override;
   std::string chooseFileToSave(const std::string& initialName) override;
+  std::string chooseFileToExport(const std::string& initialName) override;
   std::string askText(const std::string& prompt, const std::string& title,
                       const std::string& initialText) override;
   void showMessage(const std::string& text) override { messages.push_back(text); }
@@ -129,9 +138,12 @@ class FakeWindow : public Window {
   TwipSize clientArea() const override { return client; }
   void setAnnotateMenuEnabled(bool enabled) override { annotateEnabled = enabled; }
   void setMeasureCommandEnabled(bool enabled) override { measureEnabled = enabled; }
+  void setTableCommandsEnabled(bool enabled) override { tableEnabled = enabled; }
+  void copyToClipboard(const std::string& text) override { clipboard = text; }
   void closeWindow() override { ++closes; }
   TwipSize client{11655, 8295};
-  bool annotateEnabled = true, measureEnabled = true;
+  bool annotateEnabled = true, measureEnabled = true, tableEnabled = true;
+  std::string clipboard;
   int closes = 0;
 };
 
@@ -143,7 +155,8 @@ struct FakeProgram {
   FakeSurface surface{disk};
   FakePictureFiles files{disk};
   FakePrompts prompts;
-  Commands commands{{window, surface, files, prompts}};
+  FakeTextFiles textFiles;
+  Commands commands{{window, surface, files, prompts, textFiles}};
 };
 
 }  // namespace vantory::fakes

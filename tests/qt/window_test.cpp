@@ -38,10 +38,13 @@ TEST_F(Shell, TitleFixedClientAreaAndMenuTree) {
   EXPECT_EQ(window_->minimumSize(), window_->maximumSize());  // the user cannot resize it
 
   EXPECT_EQ(captions(window_->menuBar()->actions()), (QStringList{"文件", "标注", "关于"}));
-  EXPECT_EQ(captions(window_->fileMenu()->actions()), (QStringList{"打开", "保存", "-", "退出"}));
-  EXPECT_EQ(captions(window_->annotateMenu()->actions()), (QStringList{"设置基准尺寸", "测量标注"}));
-  // Ctrl+O, Ctrl+S and Ctrl+Q, shown beside their captions; no other keys.
-  const std::map<QString, QString> keys{{"打开", "Ctrl+O"}, {"保存", "Ctrl+S"}, {"退出", "Ctrl+Q"}};
+  EXPECT_EQ(captions(window_->fileMenu()->actions()),
+            (QStringList{"打开", "保存", "导出测量结果…", "-", "退出"}));
+  EXPECT_EQ(captions(window_->annotateMenu()->actions()),
+            (QStringList{"设置基准尺寸", "测量标注", "复制测量结果"}));
+  // Ctrl+O, Ctrl+S, Ctrl+Q and Ctrl+C, shown beside their captions; no other keys.
+  const std::map<QString, QString> keys{
+      {"打开", "Ctrl+O"}, {"保存", "Ctrl+S"}, {"退出", "Ctrl+Q"}, {"复制测量结果", "Ctrl+C"}};
   for (QAction* each : window_->findChildren<QAction*>()) {
     SCOPED_TRACE(each->text().toStdString());
     const auto key = keys.find(each->text());
@@ -50,9 +53,11 @@ TEST_F(Shell, TitleFixedClientAreaAndMenuTree) {
     EXPECT_FALSE(each->text().contains('&'));
   }
 
-  // Start-up: the annotate menu and Measure are off, everything else on.
+  // Start-up: the annotate menu, Measure and the table's commands are off, everything else on.
   EXPECT_FALSE(annotateEnabled());
-  EXPECT_FALSE(action("measureAction")->isEnabled());
+  for (const char* name : {"measureAction", "exportAction", "copyAction"}) {
+    EXPECT_FALSE(action(name)->isEnabled()) << name;
+  }
   EXPECT_TRUE(window_->fileMenu()->menuAction()->isEnabled());
   for (const char* name : {"openAction", "saveAction", "exitAction", "setReferenceAction", "aboutAction"}) {
     EXPECT_TRUE(action(name)->isEnabled()) << name;
