@@ -333,6 +333,23 @@ accept_file_dialog() {
   wait_window_gone "$DIALOG" || fail "the file dialog did not close after Return"
 }
 
+# set_reference X1 Y1 X2 Y2 LENGTH: 标注 > 设置基准尺寸, left clicks at the two client
+# points, LENGTH typed into the length box, and a right click to fix the reference. The
+# menu lists its greyed items too.
+set_reference() {
+  local box
+  menu 1 0 3
+  client_click "$1" "$2"
+  client_click "$3" "$4"
+  box=$(wait_other_window '^输入基准实际长$') || fail "the length box did not appear after the second click"
+  focus_window "$box"
+  xdotool key ctrl+a
+  xdotool type --delay 30 "$5"
+  xdotool key Return
+  wait_window_gone "$box" || fail "the length box did not close after Return"
+  client_click 300 300 3
+}
+
 # wait_app_exit [SECONDS]: waits until the program has ended; sets APP_STATUS.
 APP_STATUS=""
 wait_app_exit() {

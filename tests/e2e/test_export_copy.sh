@@ -16,15 +16,7 @@ start_app
 menu 0 0 4 # 文件 > 打开
 accept_file_dialog '' "$WORK/photo.jpg"
 wait_picture_rect 8 86 761 381
-menu 1 0 3 # 标注 > 设置基准尺寸
-client_click "${REF[0]}" "${REF[1]}"
-client_click "${REF[2]}" "${REF[3]}"
-box=$(wait_other_window '^输入基准实际长$') || fail "the input box did not appear"
-focus_window "$box"
-xdotool key ctrl+a type --delay 30 "25.4 mm"
-xdotool key Return
-wait_window_gone "$box" || fail "the input box did not close after Return"
-client_click 300 300 3
+set_reference "${REF[@]}" "25.4 mm"
 menu 1 1 3 # 标注 > 测量标注
 client_click "${MEAS[0]}" "${MEAS[1]}"
 client_click "${MEAS[2]}" "${MEAS[3]}"

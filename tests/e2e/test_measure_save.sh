@@ -48,17 +48,7 @@ wait_picture_rect 8 86 761 381
 log "picture shown at client 8,86 size 761x381"
 
 # --- Reference ------------------------------------------------------------------------
-menu 1 0 3 # 标注 > 设置基准尺寸 (测量标注 still greyed, but listed)
-client_click "${REF[0]}" "${REF[1]}"
-client_click "${REF[2]}" "${REF[3]}"
-box=$(wait_other_window '^输入基准实际长$') ||
-  fail "the input box 输入基准实际长 did not appear after the second click"
-focus_window "$box"
-xdotool key ctrl+a
-xdotool type --delay 30 "$REF_LENGTH"
-xdotool key Return
-wait_window_gone "$box" || fail "the input box did not close after Return"
-client_click 300 300 3 # commit the reference
+set_reference "${REF[@]}" "$REF_LENGTH"
 
 # --- Measurement ----------------------------------------------------------------------
 menu 1 1 3 # 标注 > 测量标注
