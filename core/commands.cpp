@@ -39,6 +39,8 @@ void Commands::guarded(Command&& command) {
     if (before) session_ = std::move(*before);
     report();
   }
+  // The table's commands follow the session, whatever changed it: they need a reference.
+  if constexpr (changes) ports_.window.setTableCommandsEnabled(session_.referenceCommitted());
 }
 
 void Commands::report() noexcept {
@@ -168,10 +170,7 @@ void Commands::press(MouseButton button, float x, float y) {
       if (session_.placePoint(viewPoint(x, y))) askReferenceLength();
     } else if (button == MouseButton::kRight) {
       switch (session_.commit()) {
-        case MeasurementSession::Commit::kReference:
-          ports_.window.setMeasureCommandEnabled(true);
-          ports_.window.setTableCommandsEnabled(true);
-          break;
+        case MeasurementSession::Commit::kReference: ports_.window.setMeasureCommandEnabled(true); break;
         case MeasurementSession::Commit::kZeroReference:
           ports_.prompts.showMessage(texts::kZeroReference);
           break;

@@ -51,7 +51,8 @@ class Commands {
   // file chosen. The dialog offers the name last exported to for this picture, or at first
   // the picture's own name with "-测量" in its folder. Nothing before a reference is fixed.
   void exportMeasurements();
-  // 标注 > 复制测量结果: the same table on the clipboard, tab-separated.
+  // 标注 > 复制测量结果: the same table on the clipboard, tab-separated. Both are enabled
+  // while a reference is fixed, as every command that changes the session leaves them.
   void copyMeasurements();
   void exitProgram();
   void showAbout();
