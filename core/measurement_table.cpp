@@ -54,11 +54,12 @@ TableRow segmentRow(int number, const char* kind, const std::string& picture, co
   const double y1 = double{a.y} / kTwipsPerPixel;
   const double x2 = double{b.x} / kTwipsPerPixel;
   const double y2 = double{b.y} / kTwipsPerPixel;
-  return {std::to_string(number), kind,
-          textCell(picture),      threeDecimals(x1),
-          threeDecimals(y1),      threeDecimals(x2),
-          threeDecimals(y2),      threeDecimals(std::hypot(x2 - x1, y2 - y1)),
-          labelNumber(length),    textCell(unit)};
+  TableRow row{std::to_string(number), kind, textCell(picture)};
+  for (const double value : {x1, y1, x2, y2, std::hypot(x2 - x1, y2 - y1)})
+    row.push_back(threeDecimals(value));
+  row.push_back(labelNumber(length));
+  row.push_back(textCell(unit));
+  return row;
 }
 
 // The rows joined: cells by `separator`, each row ended by `lineEnd`; a cell holding the

@@ -1,7 +1,7 @@
 // The main window: a fixed-size QMainWindow with the menu bar and the view surface as its
-// client area, and the clipboard's owner for the table of measurements. Every menu command, press and move
-// runs a command of the core; afterwards the view shows what the command drew. A picture file dropped on the
-// window is opened.
+// client area. Every menu command, press and move runs a command of the core; afterwards
+// the view shows what the command drew. A picture file dropped on the window is opened.
+// The table of measurements is copied to the clipboard through it.
 #pragma once
 
 #include <QAction>
