@@ -64,7 +64,7 @@ MainWindow::MainWindow()
   addCommand(annotateMenu_, texts::kSetReference, "setReferenceAction", &Commands::chooseReferenceMode);
   measureAction_ = addCommand(annotateMenu_, texts::kMeasure, "measureAction", &Commands::chooseMeasureMode);
   copyAction_ = addCommand(annotateMenu_, texts::kCopyMeasurements, "copyAction", &Commands::copyMeasurements,
-                           QKeySequence::Copy, QKeySequence(Qt::CTRL | Qt::Key_C));
+                           QKeySequence::UnknownKey, QKeySequence(Qt::CTRL | Qt::Key_C));
 
   view_->onPress = [this](MouseButton button, float x, float y) {
     run([&] { commands_->press(button, x, y); });
