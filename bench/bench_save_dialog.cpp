@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench/harness.h"
+#include "picture/file_names.h"
 #include "picture/picture_files.h"
 #include "ui/main_window.h"
 
@@ -151,7 +152,7 @@ int main(int argc, char* argv[]) {
     writePhoto(photo, width, height);
     QElapsedTimer decode;
     decode.start();
-    vantory::qt::decodePicture(photo);
+    vantory::qt::decodePicture(vantory::qt::probePicture(vantory::qt::nativeName(photo)));
     const int decodeMs = static_cast<int>(decode.elapsed());
     Rig rig(photo);
     std::vector<double> toDialog, toFile, dd, rssRise;

@@ -10,8 +10,10 @@
 namespace vantory::qt {
 
 MainWindow::MainWindow()
-    : view_(new ViewSurface(this)),
-      prompts_([this] { return static_cast<QWidget*>(this); }, [this] { view_->flush(); }) {
+    : picture_(std::make_shared<CurrentPicture>()),
+      view_(new ViewSurface(this, picture_)),
+      prompts_([this] { return static_cast<QWidget*>(this); }, [this] { view_->flush(); }),
+      files_(picture_) {
   setWindowTitle(texts::kTitle);
   setWindowIcon(QIcon(":/vantory.png"));
   setCentralWidget(view_);

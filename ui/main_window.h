@@ -35,6 +35,8 @@ class MainWindow : public QMainWindow, public Window {
   // Waits until every Save asked for so far is written, and tells their outcome.
   void finishSaving() { files_.finishExports(); }
   ViewSurface& view() { return *view_; }
+  // What the view and Save share of the picture open.
+  const std::shared_ptr<CurrentPicture>& currentPicture() const { return picture_; }
   const Commands& commands() const { return *commands_; }
   QMenu* fileMenu() const { return fileMenu_; }
   QMenu* annotateMenu() const { return annotateMenu_; }
@@ -48,6 +50,7 @@ class MainWindow : public QMainWindow, public Window {
     view_->flush();
   }
 
+  std::shared_ptr<CurrentPicture> picture_;
   ViewSurface* view_;
   DialogPrompts prompts_;
   QtPictureFiles files_;

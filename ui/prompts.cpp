@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "core/texts.h"
+#include "picture/file_names.h"
 
 namespace vantory::qt {
 namespace {
@@ -60,9 +61,9 @@ std::string DialogPrompts::chooseFile(bool save, const std::string& initialName)
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setNameFilters(nameFilters(texts::kFileTypes));
-  if (!initialName.empty()) dialog.selectFile(q(initialName));
+  if (!initialName.empty()) dialog.selectFile(shownName(initialName));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-    return dialog.selectedFiles().first().toStdString();
+    return nativeName(dialog.selectedFiles().first());
   }
   return "";
 }

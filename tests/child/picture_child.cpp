@@ -39,7 +39,6 @@
 
 #include "core/commands.h"
 #include "core/errors.h"
-#include "picture/picture_files.h"
 #include "save/qt_picture_files.h"
 #include "tests/fakes/recording_ports.h"
 #include "tests/support/private_home.h"
@@ -83,8 +82,9 @@ void warmUp() {
 // the dialogs as stand-ins.
 struct Program {
   vantory::fakes::FakeWindow window;
-  vantory::qt::ViewSurface view;
-  vantory::qt::QtPictureFiles files;
+  std::shared_ptr<vantory::qt::CurrentPicture> picture = std::make_shared<vantory::qt::CurrentPicture>();
+  vantory::qt::ViewSurface view{nullptr, picture};
+  vantory::qt::QtPictureFiles files{picture};
   vantory::fakes::FakePrompts prompts;
   vantory::Commands commands{{window, view, files, prompts}};
 

@@ -18,8 +18,9 @@
 #include "draw/image_painter.h"
 #include "draw/label_images.h"
 #include "picture/bitmap_writer.h"
-#include "picture/picture_files.h"
+#include "picture/file_names.h"
 #include "save/qt_picture_files.h"
+#include "tests/support/pictures.h"
 
 namespace vantory::qt {
 namespace {
@@ -66,14 +67,14 @@ class SaveQueue : public ::testing::Test {
   QString path(const char* name) const { return dir_.filePath(name); }
   // What the same Save writes when done at once, in the foreground.
   QByteArray expected(const char* picture) {
-    QImage image = decodePicture(path(picture));
+    QImage image = testing_support::decoded(path(picture));
     QImage drawn = image.convertToFormat(QImage::Format_RGB32);
     {
       LabelImages labels(QApplication::font());
       ImagePainter painter(drawn, labels, ImagePainter::Labels::kDirect);
       aLine(painter, {toTwips(drawn.width()), toTwips(drawn.height())});
     }
-    writeBitmap(drawn, path("expected.bmp"));
+    writeBitmap(drawn, nativeName(path("expected.bmp")));
     return bytesOf(path("expected.bmp"));
   }
 
