@@ -123,6 +123,32 @@ TEST(DecodeCost, APictureJustInsideTheLimitStaysWithinItAndOneJustOutsideIsRefus
   EXPECT_LT(refused.peakMb, baseline + 64) << ::testing::PrintToString(refused);
 }
 
+// What Qt's readers and libjpeg do not count against their own limits is counted at Open,
+// from the header alone: the copy that turns a picture upright, the premultiplied copy
+// made to scale a picture with alpha (Qt's WebP reader does not tell its pixel format), so
+// that one of 12000 x 12000 opens plain and is refused turned or transparent.
+TEST(DecodeCost, TheCopiesQtDoesNotCountAreCountedAtOpen) {
+  QTemporaryDir dir;
+  const QByteArray jpeg = withFrameSize(jpegOf(noise(64, 48, 3), false), 12000, 12000);
+  const std::vector<std::tuple<const char*, QByteArray, int>> files = {
+      {"plain.jpg", jpeg, 0},
+      {"turned.jpg", withExifOrientation(jpeg, 6), number(ErrorCode::kOutOfMemory)},
+      {"lossy.webp", webpWithSize(false, 12000, 12000), 0},
+      {"alpha.webp", webpWithSize(true, 12000, 12000), number(ErrorCode::kOutOfMemory)}};
+  for (const auto& [name, bytes, error] : files) {
+    SCOPED_TRACE(name);
+    const QString file = dir.filePath(name);
+    ASSERT_TRUE(writeBytes(file, bytes));
+    int refused = 0;
+    try {
+      EXPECT_EQ(testing_support::probedSize(file), QSize(12000, 12000));
+    } catch (const AppError& e) {
+      refused = e.number();
+    }
+    EXPECT_EQ(refused, error);
+  }
+}
+
 TEST(DecodeCost, SmallPicturesOfTheSameKindsStillOpen) {
   QTemporaryDir dir;
   const std::vector<std::pair<const char*, QByteArray>> files = {

@@ -4,6 +4,7 @@
 // kind of JPEG: baseline and progressive, 4:2:0 and 4:4:4, grey, CMYK, turned.
 #include <QBuffer>
 #include <QImageReader>
+#include <atomic>
 #include <cstdio>
 #include <vector>
 
@@ -11,6 +12,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "picture/jpeg/jpeg_decoder.h"
 #include "tests/qt/qt_support.h"
 #include "tests/support/pictures.h"
 
@@ -191,6 +193,26 @@ TEST(JpegPixels, LargePicturesDecodedInTwoHalvesAreTheSame) {
     ASSERT_TRUE(writeBytes(path, bytes.left(bytes.size() - 500)));
     EXPECT_EQ(errorOf([&] { testing_support::decoded(path); }), number(ErrorCode::kInvalidPicture));
   }
+}
+
+// A decode asked to stop on the way (another picture was opened since it started) throws
+// DecodeStopped instead of finishing a picture nobody wants: here the file asks once the
+// decoder has read its first chunk.
+TEST(JpegPixels, ADecodeAskedToStopStopsOnTheWay) {
+  std::atomic<bool> stop = false;
+  struct Stopping : QBuffer {
+    std::atomic<bool>* stop = nullptr;
+    qint64 readData(char* data, qint64 size) override {
+      *stop = true;
+      return QBuffer::readData(data, size);
+    }
+  } file;
+  file.setData(encode(photoLike(1200, 800), Kind::k420, false));
+  file.stop = &stop;
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_THROW(qt::jpeg::decode(
+                   file, "photo.jpg", QSize(), [](const qt::jpeg::Header&) {}, &stop),
+               qt::DecodeStopped);
 }
 
 }  // namespace
