@@ -51,9 +51,9 @@ ReadableFile openForReading(const std::string& path) {
   result.file = std::make_unique<QFile>();
   if (!result.file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     ::close(fd);
-    result.file.reset();
     result.failure = OpenFailure::kOther;
-    result.reason = QStringLiteral("QFile");
+    result.reason = result.file->errorString();
+    result.file.reset();
     return result;
   }
   result.identity = identityOf(st);
