@@ -1,11 +1,15 @@
 #include "picture/jpeg/jpeg_decoder.h"
 
 #include <QtMath>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "picture/jpeg/jpeg_decompressor.h"
 #include "picture/picture_errors.h"
 #include "picture/platform/platform.h"
+#include "picture/side_thread.h"
 
 namespace vantory::qt::jpeg {
 namespace {
@@ -19,6 +23,52 @@ Header headerOf(Decompressor& d) {
   return header;
 }
 
+// Decodes into `image` with `d` (set up, header read), a large picture read in one scan in
+// two halves at once: `d` the upper half, a second decompressor of the same file the lower
+// one, after passing over the upper half's data without making pixels of it. Both read
+// their part of the data, so damage anywhere is seen; only the second reads to the end.
+// Returns whether the picture is whole.
+bool decodeInHalves(Decompressor& d, QIODevice& file, std::mutex& lock, const QString& name,
+                    J_COLOR_SPACE out, unsigned scaleNum, QImage& image, const std::atomic<bool>* stop) {
+  j_decompress_ptr cinfo = d.info();
+  const JDIMENSION height = cinfo->output_height;
+  const auto rows = [&image](Decompressor& from, JDIMENSION first, JDIMENSION last) {
+    return from.decodeRows(image.bits(), image.bytesPerLine(), Rows::kDirect, nullptr, first, last);
+  };
+  // The split falls on a row of whole blocks, so that each half starts as a decode would.
+  const JDIMENSION unit = static_cast<JDIMENSION>(cinfo->max_v_samp_factor * cinfo->min_DCT_scaled_size);
+  const JDIMENSION split = unit == 0 ? 0 : height / 2 / unit * unit;
+  const bool halves = height >= 1024 && split > 0 && !jpeg_has_multiple_scans(cinfo) &&
+                      std::thread::hardware_concurrency() >= 2;
+  if (!halves) return rows(d, 0, height) && d.intact();
+
+  bool lowerWhole = false;
+  std::exception_ptr lowerFailed;
+  const auto lowerHalf = [&] {
+    try {
+      Decompressor second(file, lock, name, stop);
+      second.readHeader();
+      second.setUp(out, scaleNum);
+      lowerWhole = rows(second, split, height) && second.intact();
+    } catch (...) {
+      lowerFailed = std::current_exception();
+    }
+  };
+  SideThread lower(lowerHalf);                                    // joined however this half ends
+  if (!lower.started()) return rows(d, 0, height) && d.intact();  // no second thread to be had
+  bool upperWhole = false;
+  try {
+    rows(d, 0, split);
+    upperWhole = cinfo->output_scanline == split && d.intact();
+  } catch (...) {
+    lower.join();
+    throw;
+  }
+  lower.join();
+  if (lowerFailed) std::rethrow_exception(lowerFailed);
+  return upperWhole && lowerWhole;
+}
+
 }  // namespace
 
 bool startsLikeJpeg(QIODevice& file) {
@@ -27,14 +77,16 @@ bool startsLikeJpeg(QIODevice& file) {
 }
 
 Header readHeader(QIODevice& file, const QString& name) {
-  Decompressor d(file, name);
+  std::mutex lock;
+  Decompressor d(file, lock, name);
   d.readHeader();
   return headerOf(d);
 }
 
 QImage decode(QIODevice& file, const QString& name, QSize scaled,
-              const std::function<void(const Header&)>& check, const std::atomic<bool>* stop) {
-  Decompressor d(file, name, stop);
+              const std::function<void(const Header&)>& check, const std::atomic<bool>* stop, Split split) {
+  std::mutex lock;
+  Decompressor d(file, lock, name, stop);
   d.readHeader();
   check(headerOf(d));
   j_decompress_ptr cinfo = d.info();
@@ -84,7 +136,11 @@ QImage decode(QIODevice& file, const QString& name, QSize scaled,
     rowBuffer.resize(size_t{cinfo->output_width} * static_cast<size_t>(cinfo->output_components));
   }
   // Every row delivered, the end-of-image marker reached in the file itself, no damage.
-  const bool whole = d.decodeRows(image.bits(), image.bytesPerLine(), rows, rowBuffer.data()) && d.intact();
+  const bool whole = rows == Rows::kDirect && split == Split::kHalves
+                         ? decodeInHalves(d, file, lock, name, out, scaleNum, image, stop)
+                         : d.decodeRows(image.bits(), image.bytesPerLine(), rows, rowBuffer.data(), 0,
+                                        cinfo->output_height) &&
+                               d.intact();
   if (!whole) fail(ErrorCode::kInvalidPicture, damaged(name));
 
   if (cinfo->density_unit == 1) {

@@ -20,10 +20,13 @@ namespace vantory::qt::jpeg {
 constexpr int kMaxScans = 100;
 constexpr qint64 kBufferBytes = 64 * 1024;
 
-// Reads the file in chunks and records whether the decoder asked for data beyond its end.
+// Reads the file in chunks, from a place of its own, and records whether the decoder asked
+// for data beyond its end.
 struct Source {
   jpeg_source_mgr pub;
   QIODevice* file;
+  std::mutex* lock;
+  qint64 position;
   bool ranOut;
   bool readFailed;
   JOCTET buffer[kBufferBytes];
@@ -48,7 +51,13 @@ void initSource(j_decompress_ptr) {}
 
 boolean fillInput(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<Source*>(cinfo->src);
-  qint64 count = src->file->read(reinterpret_cast<char*>(src->buffer), kBufferBytes);
+  qint64 count = -1;
+  {
+    const std::lock_guard hold(*src->lock);
+    if (src->file->seek(src->position))
+      count = src->file->read(reinterpret_cast<char*>(src->buffer), kBufferBytes);
+  }
+  if (count > 0) src->position += count;
   if (count <= 0) {
     if (count < 0) src->readFailed = true;
     // The data ran out before the decoder was done: an end-of-image marker in its place
@@ -140,10 +149,11 @@ void convertRow(Rows rows, const JSAMPLE* in, uchar* out, JDIMENSION width) {
 }
 
 bool decodePhase(j_decompress_ptr cinfo, Errors* err, uchar* bits, qsizetype stride, Rows rows,
-                 JSAMPLE* rowBuffer, bool* finished) {
+                 JSAMPLE* rowBuffer, JDIMENSION from, JDIMENSION to, bool* finished) {
   if (setjmp(err->jump)) return false;
   jpeg_start_decompress(cinfo);
-  while (cinfo->output_scanline < cinfo->output_height) {
+  if (from > 0) jpeg_skip_scanlines(cinfo, from);
+  while (cinfo->output_scanline < to) {
     uchar* line = bits + qsizetype{cinfo->output_scanline} * stride;
     JSAMPROW target = rows == Rows::kDirect ? line : rowBuffer;
     if (jpeg_read_scanlines(cinfo, &target, 1) != 1) break;
@@ -158,7 +168,8 @@ bool decodePhase(j_decompress_ptr cinfo, Errors* err, uchar* bits, qsizetype str
 
 }  // namespace
 
-Decompressor::Decompressor(QIODevice& file, const QString& name, const std::atomic<bool>* stop)
+Decompressor::Decompressor(QIODevice& file, std::mutex& lock, const QString& name,
+                           const std::atomic<bool>* stop)
     : name_(name) {
   std::memset(&cinfo_, 0, sizeof cinfo_);
   err_ = std::make_unique<Errors>();
@@ -167,6 +178,8 @@ Decompressor::Decompressor(QIODevice& file, const QString& name, const std::atom
   source_ = std::make_unique<Source>();
   std::memset(&source_->pub, 0, sizeof source_->pub);
   source_->file = &file;
+  source_->lock = &lock;
+  source_->position = 0;
   source_->ranOut = source_->readFailed = false;
 
   cinfo_.err = jpeg_std_error(&err_->pub);
@@ -217,9 +230,10 @@ void Decompressor::setUp(J_COLOR_SPACE out, unsigned scaleNum) {
   if (!setUpPhase(&cinfo_, err_.get(), out, scaleNum)) failFromError();
 }
 
-bool Decompressor::decodeRows(uchar* bits, qsizetype stride, Rows rows, JSAMPLE* rowBuffer) {
+bool Decompressor::decodeRows(uchar* bits, qsizetype stride, Rows rows, JSAMPLE* rowBuffer, JDIMENSION from,
+                              JDIMENSION to) {
   bool finished = false;
-  if (!decodePhase(&cinfo_, err_.get(), bits, stride, rows, rowBuffer, &finished)) failFromError();
+  if (!decodePhase(&cinfo_, err_.get(), bits, stride, rows, rowBuffer, from, to, &finished)) failFromError();
   return finished;
 }
 

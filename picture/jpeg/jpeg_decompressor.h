@@ -8,6 +8,7 @@
 #include <QtGlobal>
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 extern "C" {
 #include <stdio.h>  // jpeglib.h needs FILE
@@ -24,12 +25,14 @@ enum class Rows { kDirect, kRgb, kCmyk };
 struct Source;
 struct Errors;
 
-// A decompressor reading `file` from where it stands; `name` names the file in errors.
-// A decode can be stopped from another thread through `stop`: it then throws
-// DecodeStopped (picture_files.h).
+// A decompressor reading the JPEG `file` from its start; `name` names the file in errors.
+// Decompressors on several threads can read one file, each from a place of its own,
+// through one `lock` held for each chunk read. A decode can be stopped from another
+// thread through `stop`: it then throws DecodeStopped (picture_files.h).
 class Decompressor {
  public:
-  Decompressor(QIODevice& file, const QString& name, const std::atomic<bool>* stop = nullptr);
+  Decompressor(QIODevice& file, std::mutex& lock, const QString& name,
+               const std::atomic<bool>* stop = nullptr);
   ~Decompressor();
   Decompressor(const Decompressor&) = delete;
   Decompressor& operator=(const Decompressor&) = delete;
@@ -39,9 +42,11 @@ class Decompressor {
   void readHeader();
   // The colours and the DCT reduction of the output (M/8).
   void setUp(J_COLOR_SPACE out, unsigned scaleNum);
-  // Decodes every output row into `bits`. Returns whether the end of the picture was
-  // reached and its data wound up. Throws AppError for what libjpeg reports.
-  bool decodeRows(uchar* bits, qsizetype stride, Rows rows, JSAMPLE* rowBuffer);
+  // Decodes output rows [from, to) into `bits` (rows before `from` are skipped: their data
+  // is read, not turned into pixels). Returns whether the end of the picture was reached
+  // and its data wound up. Throws AppError for what libjpeg reports.
+  bool decodeRows(uchar* bits, qsizetype stride, Rows rows, JSAMPLE* rowBuffer, JDIMENSION from,
+                  JDIMENSION to);
   // Whether everything read so far was whole: no data missing, no damage reported.
   bool intact() const;
   // The buffer of every DCT coefficient that libjpeg keeps for a multi-scan file, at any
