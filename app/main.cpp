@@ -1,7 +1,9 @@
 // Vantory: measure the sizes of objects in a picture. The program's entry: the
-// application object, Qt's own Chinese translation for the standard dialogs, the main
-// window, and the event loop.
+// application object, Qt's own Chinese translation for the standard dialogs, the command
+// line (`vantory [FILE]`), the main window, and the event loop.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -9,9 +11,11 @@
 #include <QTranslator>
 #include <exception>
 #include <new>
+#include <string>
 
 #include "core/errors.h"
 #include "core/texts.h"
+#include "picture/file_names.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -68,6 +72,7 @@ int main(int argc, char* argv[]) {
   // title is the program's own text. The main window and the message boxes carry
   // "Vantory" themselves.
   QApplication::setApplicationName("Vantory");
+  QApplication::setApplicationVersion(VANTORY_VERSION);
   QApplication::setWindowIcon(QIcon(":/vantory.png"));
 
   // The whole interface is Chinese, whatever the user's locale: the standard dialogs
@@ -79,7 +84,29 @@ int main(int argc, char* argv[]) {
     QApplication::installTranslator(&qtTranslator);
   }
 
+  // Qt's own options (-style, -platform and the like) are taken by the application
+  // already; --help and --version print and end here.
+  QCommandLineParser commandLine;
+  commandLine.setApplicationDescription(vantory::texts::kCommandLineHelp);
+  commandLine.addHelpOption();
+  commandLine.addVersionOption();
+  commandLine.addPositionalArgument("FILE", vantory::texts::kCommandLineFile, "[FILE]");
+  commandLine.process(app);
+
   vantory::qt::MainWindow window;
   window.show();
+  // A picture named on the command line (a file manager's "open with") opens as soon as
+  // the window is up, as 文件 > 打开 opens it; a file that cannot be opened is reported,
+  // and the window stays empty.
+  if (const QStringList files = commandLine.positionalArguments(); !files.isEmpty()) {
+    // The name's own bytes, from the arguments as given: Qt's text of a name that is not
+    // UTF-8 has lost them.
+    std::string file = vantory::qt::nativeName(files.first());
+    for (int i = 1; i < argc; ++i) {
+      if (QFile::decodeName(argv[i]) == files.first()) file = argv[i];
+    }
+    QMetaObject::invokeMethod(
+        &window, [&window, file] { window.openFile(file); }, Qt::QueuedConnection);
+  }
   return QApplication::exec();
 }

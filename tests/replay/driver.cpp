@@ -12,7 +12,8 @@ const char* inkName(Ink ink) { return ink == Ink::kReference ? "red" : "green"; 
 void record(const std::vector<fakes::Drawn>& drawn, EventRecord& out) {
   for (const fakes::Drawn& d : drawn) {
     if (d.kind == fakes::Drawn::kLabel) {
-      out.draw(labelText(d.value, d.from.x, d.from.y, inkName(d.ink), d.points));
+      out.draw(labelText(d.value, d.from.x, d.from.y, inkName(d.ink), d.points) +
+               (d.unit.empty() ? "" : " " + d.unit));
     } else {
       out.draw(lineText(d.from.x, d.from.y, d.to.x, d.to.y, inkName(d.ink)));
     }
