@@ -21,6 +21,7 @@ namespace {
 
 using testing_support::Bmp;
 using testing_support::decoded;
+using testing_support::errorOf;
 
 QString write(const QByteArray& data, const QString& name) {
   static QTemporaryDir folder;
@@ -65,15 +66,6 @@ int largestDifference(const QImage& a, const QImage& b) {
     }
   }
   return largest;
-}
-
-int errorOf(const std::function<void()>& work) {
-  try {
-    work();
-  } catch (const AppError& error) {
-    return error.number();
-  }
-  return 0;
 }
 
 // Gradients, sharp bands and noise, so that every weight of the scaler shows.

@@ -20,6 +20,7 @@
 namespace vantory::qttest {
 namespace {
 
+using testing_support::errorOf;
 using testing_support::ScriptedProgram;
 
 QByteArray bitmapOf(const QImage& image) {
@@ -34,15 +35,6 @@ QByteArray bitmapOf(const QImage& image) {
 std::string contentOf(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-int errorOf(const std::function<void()>& step) {
-  try {
-    step();
-  } catch (const AppError& error) {
-    return error.number();
-  }
-  return 0;
 }
 
 TEST(OpenedFile, ASaveOfAPictureChangedSinceOpenWritesNothingAndSaysSo) {

@@ -5,7 +5,9 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 
+#include "core/errors.h"
 #include "picture/file_names.h"
 #include "picture/picture_files.h"
 
@@ -16,6 +18,16 @@ inline qt::OpenedPicture probed(const QString& path) { return qt::probePicture(q
 inline QSize probedSize(const QString& path) { return probed(path).upright(); }
 inline QImage decoded(const QString& path, QSize size = QSize()) {
   return qt::decodePicture(probed(path), size);
+}
+
+// The number of the error `step` raises; 0 for none.
+inline int errorOf(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const AppError& error) {
+    return error.number();
+  }
+  return 0;
 }
 
 }  // namespace vantory::testing_support
