@@ -66,6 +66,8 @@ inline constexpr const char* kPictureTooLarge = "%1太大，无法在内存中�
 inline constexpr const char* kPictureNeedsTooMuch =
     "%1解码时需要约 %2 MB 内存，超过了 %3 MB 的上限，无法打开";
 inline constexpr const char* kPictureNoMemory = "内存不够，无法读取图片“%1”";
+// Why a file name cannot be used where names are text (Windows, macOS): its bytes are not.
+inline constexpr const char* kNameNotText = "文件名中有这个系统无法识别的字符";
 inline constexpr const char* kPictureChanged = "图片“%1”在打开之后已被更改或替换。\n请重新打开这张图片。";
 
 // What went wrong with a Save, after the error's standard description. %1 is the path

@@ -19,10 +19,12 @@
 namespace vantory::qt::platform {
 
 // What tells a file's contents as they were when it was opened: the same file (device and
-// inode where the system has them) with the same size and time of last change. A file
-// replaced under the same name, or written to since, has another identity.
+// inode where the system has them, else its time of creation) with the same size and time
+// of last change. A file replaced under the same name, or written to since, has another
+// identity.
 struct FileIdentity {
   quint64 device = 0, inode = 0;
+  qint64 createdNs = 0;
   qint64 size = -1;
   qint64 modifiedNs = 0;
   bool operator==(const FileIdentity&) const = default;

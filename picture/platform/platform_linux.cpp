@@ -22,8 +22,8 @@ namespace {
 QString systemWords(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 FileIdentity identityOf(const struct stat& st) {
-  return {static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino), static_cast<qint64>(st.st_size),
-          qint64{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
+  return {static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino), 0,
+          static_cast<qint64>(st.st_size), qint64{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 }  // namespace
