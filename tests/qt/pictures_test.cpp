@@ -15,18 +15,10 @@ namespace {
 
 const QColor kA(220, 30, 30), kB(30, 200, 40), kC(40, 60, 210), kD(250, 250, 250);
 
+using testing_support::errorOf;
+
 class Pictures : public ::testing::Test {
  protected:
-  // The error number raised while `step` runs; 0 for none.
-  static int errorOf(const std::function<void()>& step) {
-    try {
-      step();
-    } catch (const AppError& error) {
-      return error.number();
-    }
-    return 0;
-  }
-
   QTemporaryDir dir_;
 };
 
