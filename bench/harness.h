@@ -300,7 +300,7 @@ class Rig {
 
  private:
   vantory::qt::MainWindow window_;
-  CountingFiles files_;
+  CountingFiles files_{window_.currentPicture()};
   vantory::fakes::FakePrompts prompts_;
   vantory::fakes::FakeTextFiles textFiles_;
   std::unique_ptr<vantory::Commands> commands_;

@@ -52,15 +52,46 @@ inline constexpr const char* kTooManyMeasurements =
 inline constexpr const char* kNothingToSave =
     "还没有打开图片，没有可以保存的内容。\n请先用“文件”>“打开”打开一张图片。";
 
+// What went wrong with a picture file, after the error's standard description. %1 is the
+// file's path; %2, %3 ... the details named beside each.
+inline constexpr const char* kFileMissing = "找不到文件“%1”";
+inline constexpr const char* kFileIsFolder = "“%1”是文件夹，不是图片文件";
+inline constexpr const char* kFileNotRegular =
+    "“%1”不是普通文件（可能是管道、设备或套接字），不能作为图片打开";
+inline constexpr const char* kFileNotPermitted = "没有权限读取“%1”";
+inline constexpr const char* kFileUnreadable = "无法读取“%1”（%2）";             // %2: the system's words
+inline constexpr const char* kNotAPicture = "“%1”不是可以打开的图片文件（%2）";  // %2: the reader's words
+inline constexpr const char* kPictureUnreadable = "无法读取图片“%1”（%2）";
+inline constexpr const char* kUnsupportedColours = "不支持的颜色空间";
+inline constexpr const char* kPictureDamaged = "图片“%1”的数据不完整或已损坏";
+inline constexpr const char* kPictureEmpty = "图片“%1”的宽或高为零";
+// The picture named with its size: %1 the path, %2 x %3 its pixels.
+inline constexpr const char* kPictureWithSize = "图片“%1”（%2 x %3 像素）";
+inline constexpr const char* kPictureTooLarge = "%1太大，无法在内存中打开";  // %1: kPictureWithSize
+// %1: kPictureWithSize; %2 the megabytes it needs, %3 the limit's.
+inline constexpr const char* kPictureNeedsTooMuch =
+    "%1解码时需要约 %2 MB 内存，超过了 %3 MB 的上限，无法打开";
+inline constexpr const char* kPictureNoMemory = "内存不够，无法读取图片“%1”";
+// Why a file name cannot be used where names are text (Windows, macOS): its bytes are not.
+inline constexpr const char* kNameNotText = "文件名中有这个系统无法识别的字符";
+inline constexpr const char* kPictureChanged = "图片“%1”在打开之后已被更改或替换。\n请重新打开这张图片。";
+
+// What went wrong with a Save, after the error's standard description. %1 is the path
+// chosen; %2 the system's words.
+inline constexpr const char* kNothingToWrite = "没有可以保存的图像";
+inline constexpr const char* kNoMemoryToSave = "内存不够，无法保存图像";
+inline constexpr const char* kNoMemoryForCanvas = "内存不够，无法建立保存用的画布";
+inline constexpr const char* kWriteFailed = "无法写入“%1”（%2）";
+inline constexpr const char* kDiskFull = "无法写入“%1”（磁盘已满或写入失败：%2）";
+inline constexpr const char* kBitmapTooLarge = "无法写入“%1”（图片太大，超出了位图格式的范围）";
+// %2: the system's words.
+inline constexpr const char* kUnresolvedLink =
+    "无法写入“%1”（这个符号链接无法解析，链接循环或指向不存在的文件：%2），没有替换任何文件";
+
 // The table of measurements: its column headers, and the kind of each row.
 inline constexpr const char* kTableColumns[] = {"编号", "类型", "图片",     "x1",   "y1",
                                                 "x2",   "y2",   "像素长度", "长度", "单位"};
 inline constexpr const char* kReferenceRow = "基准";
 inline constexpr const char* kMeasurementRow = "测量";
-
-// A file that could not be written, after the error's standard description: %1 the path,
-// %2 the system's words.
-inline constexpr const char* kWriteFailed = "无法写入“%1”（%2）";
-inline constexpr const char* kDiskFull = "无法写入“%1”（磁盘已满或写入失败：%2）";
 
 }  // namespace vantory::texts

@@ -1,20 +1,14 @@
 #include "picture/bitmap_writer.h"
 
-#include <QSaveFile>
 #include <algorithm>
-#include <cerrno>
+#include <cstdint>
 #include <cstring>
-#include <functional>
 #include <vector>
 
-#include <limits.h>
-#include <sys/mman.h>
-#include <sys/uio.h>
-#if defined(Q_OS_LINUX)
-#include <fcntl.h>
-#endif
-
+#include "picture/byte_order.h"
+#include "picture/file_names.h"
 #include "picture/picture_errors.h"
+#include "picture/platform/platform.h"
 
 namespace vantory::qt {
 namespace {
@@ -23,71 +17,13 @@ constexpr int kHeaders = 14 + 40;  // the file header and the 40-byte info heade
 
 qint64 rowBytes(qint64 width) { return (width * 3 + 3) / 4 * 4; }
 
-void putLe(char* at, quint32 value, int bytes) {
-  for (int i = 0; i < bytes; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-// Writes every byte of `parts` to `fd`, a few megabytes at a time, as many as the system
-// takes; a write the disk cuts short is continued, and one that fails says why. After
-// each write `written` is told how many bytes are in the file so far. On Linux the
-// kernel is asked each time to start writing to the disk what it has, so that the flush
-// before the rename has less left to do.
-bool writeAll(int fd, std::vector<iovec>& parts, const std::function<void(qint64)>& written, QString& why) {
-  constexpr std::size_t kBatch = std::size_t{4} << 20;
-  qint64 offset = 0;
-  for (std::size_t first = 0; first < parts.size();) {
-    // As many parts as make up about kBatch bytes, at least one.
-    int count = 0;
-    for (std::size_t bytes = 0;
-         first + count < parts.size() && count < IOV_MAX && (count == 0 || bytes < kBatch); ++count) {
-      bytes += parts[first + count].iov_len;
-    }
-    const ssize_t done = ::writev(fd, parts.data() + first, count);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) {
-      why = done < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QString("写入的字节数不足");
-      return false;
-    }
-#if defined(Q_OS_LINUX)
-    ::sync_file_range(fd, offset, done, SYNC_FILE_RANGE_WRITE);  // a hint only
-#endif
-    offset += done;
-    for (std::size_t left = static_cast<std::size_t>(done); left > 0;) {
-      iovec& part = parts[first];
-      const std::size_t taken = std::min(left, part.iov_len);
-      part.iov_base = static_cast<char*>(part.iov_base) + taken;
-      part.iov_len -= taken;
-      left -= taken;
-      if (part.iov_len == 0) ++first;
-    }
-    while (first < parts.size() && parts[first].iov_len == 0) ++first;
-    written(offset);
-  }
-  return true;
-}
-
-// Gives the memory of [from, to) back to the system, in whole pages of `unit` bytes from
-// `from` on (to the end of `to`'s own page); what is read there afterwards is zero.
-// Returns where the memory given back begins (`to` when none was).
-const uchar* release(const uchar* from, const uchar* to, std::uintptr_t unit) {
-#if defined(Q_OS_LINUX) && defined(MADV_DONTNEED)
-  const auto begin = (reinterpret_cast<std::uintptr_t>(from) + unit - 1) & ~(unit - 1);
-  const auto end = reinterpret_cast<std::uintptr_t>(to) & ~std::uintptr_t{4095};
-  if (end <= begin || ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED) != 0) return to;
-  return reinterpret_cast<const uchar*>(begin);
-#else
-  (void)from, (void)unit;
-  return to;
-#endif
-}
-
 }  // namespace
 
 BitmapRows::BitmapRows(QImage image) {
-  if (image.isNull()) fail(ErrorCode::kInvalidPicture, "没有可以保存的图像");
+  if (image.isNull()) fail(ErrorCode::kInvalidPicture, texts::kNothingToWrite);
   if (image.format() != QImage::Format_RGB32) {
     image.convertTo(QImage::Format_RGB32);
-    if (image.isNull()) fail(ErrorCode::kOutOfMemory, "内存不够，无法保存图像");
+    if (image.isNull()) fail(ErrorCode::kOutOfMemory, texts::kNoMemoryToSave);
   }
   width_ = image.width();
   height_ = image.height();
@@ -110,41 +46,32 @@ BitmapRows::BitmapRows(QImage image) {
   rows_ = std::move(image);
 }
 
-void BitmapRows::writeTo(const QString& path) && {
+void BitmapRows::writeTo(const std::string& path) && {
+  const QString name = shownName(path);
   const qint64 row = rowBytes(width_);
   const qint64 data = row * height_;
-  if (kHeaders + data > 0xFFFFFFFFLL) {
-    fail(ErrorCode::kPathAccess, QString("无法写入“%1”（图片太大，超出了位图格式的范围）").arg(path));
-  }
+  if (kHeaders + data > 0xFFFFFFFFLL) fail(ErrorCode::kPathAccess, QString(texts::kBitmapTooLarge).arg(name));
   char header[kHeaders] = {};
   header[0] = 'B';
   header[1] = 'M';
-  putLe(header + 2, static_cast<quint32>(kHeaders + data), 4);
-  putLe(header + 10, kHeaders, 4);
-  putLe(header + 14, 40, 4);
-  putLe(header + 18, static_cast<quint32>(width_), 4);
-  putLe(header + 22, static_cast<quint32>(height_), 4);  // positive: rows bottom-up
-  putLe(header + 26, 1, 2);                              // planes
-  putLe(header + 28, 24, 2);                             // bits per pixel
-  putLe(header + 34, static_cast<quint32>(data), 4);
-  putLe(header + 38, static_cast<quint32>(dotsPerMeterX_), 4);
-  putLe(header + 42, static_cast<quint32>(dotsPerMeterY_), 4);
+  writeLe(header + 2, static_cast<quint32>(kHeaders + data), 4);
+  writeLe(header + 10, kHeaders, 4);
+  writeLe(header + 14, 40, 4);
+  writeLe(header + 18, static_cast<quint32>(width_), 4);
+  writeLe(header + 22, static_cast<quint32>(height_), 4);  // positive: rows bottom-up
+  writeLe(header + 26, 1, 2);                              // planes
+  writeLe(header + 28, 24, 2);                             // bits per pixel
+  writeLe(header + 34, static_cast<quint32>(data), 4);
+  writeLe(header + 38, static_cast<quint32>(dotsPerMeterX_), 4);
+  writeLe(header + 42, static_cast<quint32>(dotsPerMeterY_), 4);
 
   uchar* const memory = rows_.bits();  // the rows' own memory: nothing else shares it
   const qint64 stride = rows_.bytesPerLine();
-  std::vector<iovec> parts;
+  std::vector<platform::WritePart> parts;
   parts.reserve(static_cast<std::size_t>(height_) + 1);
-  parts.push_back({header, kHeaders});
-  for (int y = height_ - 1; y >= 0; --y)
-    parts.push_back({memory + y * stride, static_cast<std::size_t>(row)});
+  parts.push_back({reinterpret_cast<const uchar*>(header), kHeaders});
+  for (int y = height_ - 1; y >= 0; --y) parts.push_back({memory + y * stride, row});
 
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    fail(ErrorCode::kPathAccess, QString("无法写入“%1”（%2）").arg(path, file.errorString()));
-  }
-  const auto writeFailed = [&path](const QString& why) {
-    return QString("无法写入“%1”（磁盘已满或写入失败：%2）").arg(path, why);
-  };
   // Rows are written from the last one up, which in memory is from the end back; the
   // memory behind the write goes back to the system in whole 2 MB pages (the size large
   // pictures are held in), and the part of the last page before the rows is kept.
@@ -154,19 +81,15 @@ void BitmapRows::writeTo(const QString& path) && {
     if (rowsDone == 0) return;
     const uchar* from = memory + (height_ - rowsDone) * stride;
     if (from < keptUpTo)
-      keptUpTo = release(from, keptUpTo, rowsDone == height_ ? 4096 : std::uintptr_t{2} << 20);
+      keptUpTo = platform::releaseMemory(from, keptUpTo, rowsDone == height_ ? 4096 : std::size_t{2} << 20);
   };
-  QString why;
-  if (!writeAll(file.handle(), parts, written, why)) {
-    file.cancelWriting();  // the temporary file goes with `file`
-    fail(ErrorCode::kPathAccess, writeFailed(why));
-  }
-  if (!file.commit()) {
-    // The flush to the disk happens here, then the file is renamed into place.
-    const bool writing =
-        file.error() == QFileDevice::WriteError || file.error() == QFileDevice::ResourceError;
-    fail(ErrorCode::kPathAccess, writing ? writeFailed(file.errorString())
-                                         : QString("无法写入“%1”（%2）").arg(path, file.errorString()));
+  platform::ReplacingFile file(path);
+  if (!file.open() || !file.write(std::move(parts), written) || !file.commit()) {
+    using Failure = platform::ReplacingFile::Failure;
+    const char* text = file.failure() == Failure::kWrite            ? texts::kDiskFull
+                       : file.failure() == Failure::kUnresolvedLink ? texts::kUnresolvedLink
+                                                                    : texts::kWriteFailed;
+    fail(ErrorCode::kPathAccess, QString(text).arg(name, file.reason()));
   }
 }
 

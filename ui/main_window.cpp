@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QUrl>
 
 #include "core/texts.h"
+#include "picture/file_names.h"
 
 #ifndef VANTORY_VERSION
 #error "VANTORY_VERSION must give the program's version"
@@ -31,8 +33,10 @@ QString firstDroppedFile(const QMimeData* data) {
 }  // namespace
 
 MainWindow::MainWindow()
-    : view_(new ViewSurface(this)),
-      prompts_([this] { return static_cast<QWidget*>(this); }, [this] { view_->flush(); }) {
+    : picture_(std::make_shared<CurrentPicture>()),
+      view_(new ViewSurface(this, picture_)),
+      prompts_([this] { return static_cast<QWidget*>(this); }, [this] { view_->flush(); }),
+      files_(picture_) {
   setWindowTitle(texts::kTitle);
   setWindowIcon(QIcon(":/vantory.png"));
   setCentralWidget(view_);
@@ -96,10 +100,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-void MainWindow::openFile(const QString& path) {
+void MainWindow::openFile(const std::string& path) {
   // Relative to the folder the program was started in, as a shell gives it.
-  const QString absolute = QFileInfo(path).absoluteFilePath();
-  run([&] { commands_->openFile(absolute.toStdString()); });
+  const std::string absolute =
+      QDir::isRelativePath(shownName(path)) ? nativeName(QDir::currentPath()) + '/' + path : path;
+  run([&] { commands_->openFile(absolute); });
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -113,7 +118,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
   // Once the drop has ended: the file manager that sent it must not wait on a box the
   // Open may show.
   QMetaObject::invokeMethod(
-      this, [this, path] { openFile(path); }, Qt::QueuedConnection);
+      this, [this, path] { openFile(nativeName(path)); }, Qt::QueuedConnection);
 }
 
 void MainWindow::setAnnotateMenuEnabled(bool enabled) { annotateMenu_->menuAction()->setEnabled(enabled); }

@@ -33,8 +33,9 @@ class MainWindow : public QMainWindow, public Window {
   void copyToClipboard(const std::string& text) override;
   void closeWindow() override { QWidget::close(); }
 
-  // Opens the picture at `path` as 文件 > 打开 does once it is chosen.
-  void openFile(const QString& path);
+  // Opens the picture whose name has the bytes `path` as 文件 > 打开 does once it is
+  // chosen.
+  void openFile(const std::string& path);
 
  protected:
   // A Save still writing is finished first: closing never loses a file being saved.
@@ -47,6 +48,8 @@ class MainWindow : public QMainWindow, public Window {
   // Waits until every Save asked for so far is written, and tells their outcome.
   void finishSaving() { files_.finishExports(); }
   ViewSurface& view() { return *view_; }
+  // What the view and Save share of the picture open.
+  const std::shared_ptr<CurrentPicture>& currentPicture() const { return picture_; }
   const Commands& commands() const { return *commands_; }
   QMenu* fileMenu() const { return fileMenu_; }
   QMenu* annotateMenu() const { return annotateMenu_; }
@@ -61,6 +64,7 @@ class MainWindow : public QMainWindow, public Window {
     view_->flush();
   }
 
+  std::shared_ptr<CurrentPicture> picture_;
   ViewSurface* view_;
   DialogPrompts prompts_;
   QtPictureFiles files_;

@@ -12,13 +12,14 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "core/commands.h"
 #include "core/fine_pointer.h"
 #include "core/ports.h"
 #include "draw/image_painter.h"
 #include "draw/label_images.h"
-#include "ui/full_picture.h"
+#include "picture/current_picture.h"
 #include "ui/loupe.h"
 
 namespace vantory::qt {
@@ -29,7 +30,10 @@ class ViewSurface : public QWidget, public LiveSurface {
   // logical pixels.
   static constexpr TwipSize kArea{11655, 8295};
 
-  explicit ViewSurface(QWidget* parent = nullptr);
+  // `picture`: what the view shares with Save of the picture open (the window gives both
+  // the same).
+  explicit ViewSurface(QWidget* parent = nullptr,
+                       std::shared_ptr<CurrentPicture> picture = std::make_shared<CurrentPicture>());
 
   // LiveSurface
   TwipSize area() const override { return kArea; }
@@ -50,7 +54,7 @@ class ViewSurface : public QWidget, public LiveSurface {
   QRect loupeRect() const { return loupeShown_ ? loupeRect_ : QRect(); }
   const QImage& loupeImage() const { return loupeImage_; }
   // Whether the picture's own pixels have reached the loupe.
-  bool loupeHasFullPicture() const { return fullPicture_.picture() != nullptr; }
+  bool loupeHasFullPicture() const { return picture_->fullPicture() != nullptr; }
 
   // Presses and moves over the picture, at (x, y) twips from its top-left corner.
   std::function<void(MouseButton, float, float)> onPress;
@@ -79,8 +83,8 @@ class ViewSurface : public QWidget, public LiveSurface {
   QImage screen_;
   LabelImages labels_;
   ImagePainter painter_;
-  QImage picture_;  // at the size it is shown, in device pixels
-  QString picturePath_;
+  std::shared_ptr<CurrentPicture> picture_;
+  QImage shown_;  // the picture at the size it is shown, in device pixels
   TwipRect rect_ = kInitialPictureRect;
   QRect drawn_;           // drawn on since the last frame began
   QRect toUpdate_;        // changed since the last flush
@@ -91,7 +95,6 @@ class ViewSurface : public QWidget, public LiveSurface {
   PixelPoint pointer_;  // the pointer's last place over the view
   bool pointerSeen_ = false;
   Loupe loupe_;
-  FullPicture fullPicture_;
   bool loupeShown_ = false;
   QRect loupeRect_, loupeShownAt_;  // where it goes, and where it was last shown
   QImage loupeImage_;

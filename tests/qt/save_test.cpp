@@ -9,6 +9,7 @@
 
 #include "core/texts.h"
 #include "picture/bitmap_writer.h"
+#include "picture/file_names.h"
 #include "tests/qt/qt_support.h"
 
 namespace vantory::qttest {
@@ -212,7 +213,7 @@ TEST(BitmapEncoding, RowsOfEveryPaddingReadBackExactly) {
     }
     const QImage original = image.copy();
     const QString written = dir.filePath(QString("w%1.bmp").arg(width));
-    qt::writeBitmap(image, written);
+    qt::writeBitmap(image, qt::nativeName(written));
     EXPECT_EQ(image, original) << width;
     const QByteArray bytes = readBytes(written);
     const int rowBytes = (width * 3 + 3) / 4 * 4;
