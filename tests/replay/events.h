@@ -49,8 +49,14 @@ struct UserEvent {
   std::string savePath;          // "" cancels
   bool pictureVanished = false;  // the opened file was deleted before this Save
 
+  // What the user did, in words: "press left at 1200 3400.5, would type \"30\"" (the
+  // answers a box would be given, "" for Cancel).
   std::string describe() const;
 };
+
+// A float in the shortest decimal form that reads back as the same float: "12.345",
+// "0.1", "-0", "1e+30".
+std::string number(float value);
 
 // The unwritable path that Save may be given.
 inline constexpr const char* kUnwritablePath = "/out/locked.bmp";
