@@ -9,21 +9,29 @@
 #include "core/live_view.h"
 #include "core/number_text.h"
 #include "core/picture_fit.h"
+#include "core/session_status.h"
 #include "core/texts.h"
 
 namespace vantory {
 
 Commands::Commands(Ports ports) : ports_(ports) {}
 
-template <bool changes, typename Command>
+template <Commands::Effect effect, typename Command>
 void Commands::guarded(Command&& command) {
   std::optional<MeasurementSession> before;
   try {
-    if constexpr (changes) before.emplace(session_);
+    if constexpr (effect == Effect::kChangesSession) before.emplace(session_);
     command();
   } catch (...) {
     if (before) session_ = std::move(*before);
     report();
+  }
+  if constexpr (effect == Effect::kChangesSession) {
+    try {
+      showSession();
+    } catch (...) {
+      report();  // the session stands; the next move draws the view again
+    }
   }
 }
 
@@ -48,10 +56,21 @@ void Commands::report() noexcept {
 void Commands::start() {
   ports_.window.setAnnotateMenuEnabled(false);
   ports_.window.setMeasureCommandEnabled(false);
+  ports_.window.setEditCommandsEnabled(false, false, false);
+  ports_.window.showStatus(describeSession(session_, {picturePath_, pictureSize_, pictureRect_}));
+}
+
+void Commands::showSession() {
+  drawLiveView(ports_.surface, session_, pointer_);
+  ports_.window.setAnnotateMenuEnabled(!picturePath_.empty());
+  ports_.window.setMeasureCommandEnabled(session_.referenceCommitted());
+  ports_.window.setEditCommandsEnabled(history_.toUndo() != nullptr, history_.toRedo() != nullptr,
+                                       !session_.measurements().empty());
+  ports_.window.showStatus(describeSession(session_, {picturePath_, pictureSize_, pictureRect_}));
 }
 
 void Commands::openPicture() {
-  guarded<true>([this] {
+  guarded<Effect::kChangesSession>([this] {
     const std::string before = dialogName_;
     const std::string chosen = ports_.prompts.chooseFileToOpen(dialogName_);
     dialogName_ = chosen;
@@ -63,16 +82,16 @@ void Commands::openPicture() {
       ports_.surface.showPicture(chosen, rect);
       picturePath_ = chosen;
       pictureRect_ = rect;
+      pictureSize_ = natural;
     } catch (...) {
       dialogName_ = before;
       throw;
     }
-    ports_.window.setAnnotateMenuEnabled(true);
   });
 }
 
 void Commands::savePicture() {
-  guarded<true>([this] {
+  guarded<Effect::kNone>([this] {
     if (picturePath_.empty()) {
       // Without a picture there is nothing to draw on.
       ports_.prompts.showMessage(texts::kNothingToSave);
@@ -96,12 +115,46 @@ void Commands::savePicture() {
 void Commands::exitProgram() { ports_.window.closeWindow(); }
 
 void Commands::showAbout() {
-  guarded<false>([this] { ports_.prompts.showMessage(texts::kAbout); });
+  guarded<Effect::kNone>([this] { ports_.prompts.showMessage(texts::kAbout); });
 }
 
-void Commands::chooseReferenceMode() { session_.setMode(Mode::kReference); }
+void Commands::chooseReferenceMode() {
+  guarded<Effect::kChangesSession>([this] { session_.setMode(Mode::kReference); });
+}
 
-void Commands::chooseMeasureMode() { session_.setMode(Mode::kMeasure); }
+void Commands::chooseMeasureMode() {
+  guarded<Effect::kChangesSession>([this] { session_.setMode(Mode::kMeasure); });
+}
+
+void Commands::undo() {
+  guarded<Effect::kChangesSession>([this] {
+    const AnnotationChange* change = history_.toUndo();
+    if (change == nullptr) return;
+    session_.revert(*change);
+    history_.undone();
+  });
+}
+
+void Commands::redo() {
+  guarded<Effect::kChangesSession>([this] {
+    const AnnotationChange* change = history_.toRedo();
+    if (change == nullptr) return;
+    session_.apply(*change);
+    history_.redone();
+  });
+}
+
+void Commands::clearMeasurements() {
+  guarded<Effect::kChangesSession>([this] {
+    if (session_.measurements().empty()) return;
+    MeasurementsCleared cleared{session_.clearMeasurements()};
+    history_.record(std::move(cleared));
+  });
+}
+
+void Commands::abandonPair() {
+  guarded<Effect::kChangesSession>([this] { session_.abandonPair(); });
+}
 
 TwipPoint Commands::viewPoint(float x, float y) const {
   const float viewX = toSingle(double{pictureRect_.left} + x);
@@ -110,20 +163,26 @@ TwipPoint Commands::viewPoint(float x, float y) const {
 }
 
 void Commands::press(MouseButton button, float x, float y) {
-  guarded<true>([&] {
+  guarded<Effect::kChangesSession>([&] {
+    pointer_ = viewPoint(x, y);
     if (button == MouseButton::kLeft) {
       if (session_.mode() == Mode::kIdle) return;
-      if (session_.placePoint(viewPoint(x, y))) askReferenceLength();
+      if (session_.placePoint(pointer_)) askReferenceLength();
     } else if (button == MouseButton::kRight) {
+      const ReferenceState before = session_.referenceState();
       switch (session_.commit()) {
-        case MeasurementSession::Commit::kReference: ports_.window.setMeasureCommandEnabled(true); break;
+        case MeasurementSession::Commit::kReference:
+          history_.record(ReferenceFixed{before, session_.referenceState()});
+          break;
+        case MeasurementSession::Commit::kMeasurement:
+          history_.record(MeasurementKept{session_.measurements().back()});
+          break;
         case MeasurementSession::Commit::kZeroReference:
           ports_.prompts.showMessage(texts::kZeroReference);
           break;
         case MeasurementSession::Commit::kFull:
           ports_.prompts.showMessage(texts::kTooManyMeasurements);
           break;
-        case MeasurementSession::Commit::kMeasurement:
         case MeasurementSession::Commit::kNothing: break;
       }
     }
@@ -131,10 +190,10 @@ void Commands::press(MouseButton button, float x, float y) {
 }
 
 void Commands::move(float x, float y, LiveSurface* magnifier) {
-  guarded<false>([&] {
-    const TwipPoint pointer = viewPoint(x, y);
-    drawLiveView(ports_.surface, session_, pointer);
-    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer);
+  guarded<Effect::kNone>([&] {
+    pointer_ = viewPoint(x, y);
+    drawLiveView(ports_.surface, session_, pointer_);
+    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer_);
   });
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "core/exact_math.h"
+#include "core/texts.h"
 
 namespace vantory {
 namespace {
@@ -101,6 +102,7 @@ float parseNumber(const std::string& text) {
 
 std::string labelText(float value) {
   if (value == 0.0f) return " 0 ";  // also -0, which prints without a sign
+  if (std::isinf(value)) return std::string(" ") + texts::kOverflowLabel + " ";
   char digits[32];
   // %G with 7 significant digits: no trailing zeros, the exponent form from 1e7 on and
   // below 1e-4, exactly the runtime's form for a 32-bit float (with a leading zero).

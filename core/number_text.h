@@ -15,7 +15,8 @@ float parseNumber(const std::string& text);
 // The label of a length: a space (or a minus sign) in the place of the sign, at most 7
 // significant digits without trailing zeros, a leading zero before the decimal point,
 // and a trailing space: " 12.345 ", " 0.333 ", "-0.334 ", " 0 ". Magnitudes of 1e7 and
-// more, or below 1e-4, take the exponent form: " 1E+07 ".
+// more, or below 1e-4, take the exponent form: " 1E+07 ". An infinite length (one beyond
+// the float range) reads " 溢出 ".
 std::string labelText(float value);
 
 }  // namespace vantory

@@ -57,7 +57,8 @@ TEST(Open, ShowsThePictureFittedAndEnablesAnnotation) {
   EXPECT_EQ(p.fake().surface.shownRect, kWideRect);
   EXPECT_TRUE(p.fake().window.annotateEnabled);
   EXPECT_FALSE(p.fake().window.measureEnabled);
-  EXPECT_EQ(p.fake().surface.frames, 0);  // the view is not redrawn
+  EXPECT_EQ(p.fake().surface.frames, 1);  // drawn at once: nothing over it before a mode
+  EXPECT_TRUE(p.fake().surface.frame().empty());
   ASSERT_EQ(p.prompts().dialogs.size(), 1u);
   EXPECT_EQ(p.prompts().dialogs[0].kind, "open");
 }

@@ -22,7 +22,7 @@ APP_PID=""
 WATCHDOG_PID=""
 MAIN_WIN=""
 WIN_X="" WIN_Y="" WIN_W="" WIN_H=""
-CLIENT_X="" CLIENT_Y="" MENUBAR_H=""
+CLIENT_X="" CLIENT_Y="" MENUBAR_H="" STATUS_H=""
 MENU_X=()
 LAST_CLICK_X="" LAST_CLICK_Y="" LAST_CLICK_NS=0
 
@@ -159,7 +159,7 @@ app_windows() { xdotool search --all --onlyvisible --pid "$APP_PID" 2>/dev/null;
 find_main_window() {
   app_running || fail "the program ended during start-up"
   local ids
-  ids=$(xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Vantory$' 2>/dev/null)
+  ids=$(xdotool search --all --onlyvisible --pid "$APP_PID" --name '(^| - )Vantory$' 2>/dev/null)
   [[ -n "$ids" && $(wc -l <<<"$ids") -eq 1 ]] || return 1
   MAIN_WIN=$ids
 }
@@ -171,13 +171,24 @@ window_geometry() {
   eval "$(grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9-]+$' <<<"$out")"
 }
 
-# The main window's place, and its client area right below the menu bar.
+# The main window's place, and its client area between the menu bar and the status line:
+# in a fresh window, the only run of CLIENT_H pure white rows (the view's blank
+# background; the bars around it are grey).
+_client_found() {
+  screenshot "$WORK/start.ppm"
+  read -r _white_y _white_h < <(img white-run "$WORK/start.ppm" $((WIN_X + CLIENT_W - 3)) "$WIN_Y" "$WIN_H")
+  ((_white_h == CLIENT_H))
+}
 read_main_geometry() {
   window_geometry "$MAIN_WIN" || fail "cannot read the main window's geometry"
   WIN_X=$X WIN_Y=$Y WIN_W=$WIDTH WIN_H=$HEIGHT
-  MENUBAR_H=$((WIN_H - CLIENT_H))
+  _white_y="" _white_h=""
+  poll "$E2E_TIMEOUT" _client_found ||
+    fail "no blank view of $CLIENT_H rows in the new window (a white run of ${_white_h:-0} at ${_white_y:-?})"
   CLIENT_X=$WIN_X
-  CLIENT_Y=$((WIN_Y + MENUBAR_H))
+  CLIENT_Y=$_white_y
+  MENUBAR_H=$((CLIENT_Y - WIN_Y))
+  STATUS_H=$((WIN_H - MENUBAR_H - CLIENT_H))
 }
 
 # screenshot FILE: the whole screen as a binary PPM.

@@ -109,6 +109,17 @@ class ProgramDriver : public Driver {
         p.prompts.fileAnswers.clear();
         break;
       case UserEvent::kAbout: p.commands.showAbout(); break;
+      // As the window's shortcuts do: nothing while the command is disabled.
+      case UserEvent::kUndo:
+        if (p.window.undoEnabled) p.commands.undo();
+        break;
+      case UserEvent::kRedo:
+        if (p.window.redoEnabled) p.commands.redo();
+        break;
+      case UserEvent::kClear:
+        if (p.window.clearEnabled) p.commands.clearMeasurements();
+        break;
+      case UserEvent::kEscape: p.commands.abandonPair(); break;
     }
     observe(out, p.surface.frames != frames);
   }
@@ -120,15 +131,19 @@ class ProgramDriver : public Driver {
     p_ = std::make_unique<fakes::FakeProgram>();
     p_->disk.unreadable["/pics/broken.gif"] = ErrorCode::kInvalidPicture;
     p_->disk.unwritable[kUnwritablePath] = ErrorCode::kPathAccess;
-    screen_.clear();
+    seen_ = Seen{};
     lastFile_.clear();
     shown_.clear();
     menus_.clear();
+    edit_.clear();
+    status_ = SessionStatus{};
   }
 
   void observe(EventRecord& out, bool framed) {
     fakes::FakeProgram& p = *p_;
-    seen_ = Seen{framed, framed ? p.surface.frame() : std::vector<Drawn>{}, {}, p.prompts.errors};
+    seen_.framed = framed;
+    seen_.written.clear();
+    seen_.errors = p.prompts.errors;
     for (const auto& d : p.prompts.dialogs) out.add(d.kind + " dialog \"" + d.initialName + "\"");
     for (const auto& q : p.prompts.questions) {
       out.add("input box \"" + q.prompt + "\" \"" + q.title + "\" \"" + q.initialText + "\"");
@@ -139,8 +154,9 @@ class ProgramDriver : public Driver {
     }
     // The view shows the last frame drawn until another one is.
     if (framed) {
-      changes("view", screen_, p.surface.frame(), out);
-      screen_ = p.surface.frame();
+      changes("view", seen_.screen, p.surface.frame(), out);
+      seen_.screen = p.surface.frame();
+      seen_.shown = p.commands.session();
     }
     for (const std::string& path : p.disk.writeOrder) {
       const fakes::FakeDisk::Written& w = p.disk.written[path];
@@ -157,13 +173,25 @@ class ProgramDriver : public Driver {
     const std::string menus = std::string("menus: annotate ") + (p.window.annotateEnabled ? "on" : "off") +
                               ", measure " + (p.window.measureEnabled ? "on" : "off");
     if (menus != menus_) out.add(menus), menus_ = menus;
+    const std::string edit = std::string("edit menu: undo ") + (p.window.undoEnabled ? "on" : "off") +
+                             ", redo " + (p.window.redoEnabled ? "on" : "off") + ", clear " +
+                             (p.window.clearEnabled ? "on" : "off");
+    if (edit != edit_) out.add(edit), edit_ = edit;
+    const SessionStatus& status = p.window.status;
+    if (status.title != status_.title) out.add("title \"" + status.title + "\"");
+    if (status.step != status_.step || status.picture != status_.picture || status.scale != status_.scale) {
+      out.add("status: " + status.step + " | " + status.picture + " | " + status.scale);
+    }
+    if (status.placing != status_.placing) out.add(status.placing ? "cursor: a cross" : "cursor: an arrow");
+    status_ = status;
     p.prompts.dialogs.clear(), p.prompts.questions.clear(), p.prompts.messages.clear();
     p.prompts.errors.clear(), p.disk.written.clear(), p.disk.writeOrder.clear();
   }
 
   std::unique_ptr<fakes::FakeProgram> p_;
-  std::vector<Drawn> screen_, lastFile_;
-  std::string shown_, menus_;
+  std::vector<Drawn> lastFile_;
+  std::string shown_, menus_, edit_;
+  SessionStatus status_;
   Seen seen_;
 };
 

@@ -44,6 +44,10 @@ std::string UserEvent::describe() const {
       return (savePath.empty() ? std::string("save, cancelled") : "save as \"" + savePath + "\"") +
              (pictureVanished ? " after the picture was deleted" : "");
     case kAbout: return "about";
+    case kUndo: return "undo";
+    case kRedo: return "redo";
+    case kClear: return "clear the measurements";
+    case kEscape: return "escape";
   }
   return "?";
 }
@@ -83,6 +87,12 @@ UserEvent EventSource::next(const Observable& now) {
   if (rng_() % 1500 == 0) {
     measuring_ = false;
     e.kind = UserEvent::kRestart;
+    return e;
+  }
+  if (editing_ && below(8) == 0) {
+    static constexpr UserEvent::Kind kEdits[] = {UserEvent::kUndo, UserEvent::kUndo, UserEvent::kRedo,
+                                                 UserEvent::kClear, UserEvent::kEscape};
+    e.kind = kEdits[below(5)];
     return e;
   }
   enum { kOpen, kReference, kMeasure, kLeft, kRight, kOther, kMove, kSave, kAbout, kBurst };

@@ -31,7 +31,20 @@ enum class OpenOutcome {
 };
 
 struct UserEvent {
-  enum Kind { kRestart, kOpen, kReferenceMode, kMeasureMode, kPress, kMove, kSave, kAbout };
+  enum Kind {
+    kRestart,
+    kOpen,
+    kReferenceMode,
+    kMeasureMode,
+    kPress,
+    kMove,
+    kSave,
+    kAbout,
+    kUndo,    // Ctrl+Z
+    kRedo,    // Ctrl+Y
+    kClear,   // 标注 > 清除测量
+    kEscape,  // gives up the pair being placed
+  };
   Kind kind = kRestart;
 
   // kOpen
@@ -63,7 +76,9 @@ inline constexpr const char* kUnwritablePath = "/out/locked.bmp";
 
 class EventSource {
  public:
-  explicit EventSource(std::uint32_t seed) : rng_(seed) {}
+  // With `editing`, undo, redo, clear and Escape come among the events too; without, the
+  // sequence is the same as it always was for the seed.
+  explicit EventSource(std::uint32_t seed, bool editing = false) : rng_(seed), editing_(editing) {}
   UserEvent next(const Observable& now);
 
  private:
@@ -74,6 +89,7 @@ class EventSource {
   void point(const Observable& now, float& x, float& y);
 
   std::mt19937 rng_;
+  bool editing_;
   bool measuring_ = false;  // the mode last chosen was Measure
   std::uint32_t pendingRights_ = 0;
   float lastX_ = 0, lastY_ = 0;

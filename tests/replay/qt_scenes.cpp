@@ -215,6 +215,53 @@ std::vector<std::string> runScenes() {
     s.step("large: saved", {"large-saved.bmp"});
     add(s);
   }
+  {  // Undo and redo through the menu and the keys; a reference fixed again relabels the
+     // measurements; clear; Escape.
+    Scenes s;
+    s.write("coins.png", pattern(600, 400), "png");
+    s.answer({"coins.png"});
+    s.menu("打开");
+    s.menu("设置基准尺寸");
+    s.press({100, 100});
+    s.answer({"30"});
+    s.press({400, 100});
+    s.press({300, 300}, Qt::RightButton);
+    s.menu("测量标注");
+    s.press({100, 200});
+    s.press({425, 200});
+    s.press({300, 300}, Qt::RightButton);
+    s.press({100, 300});
+    s.press({525, 300});
+    s.press({300, 300}, Qt::RightButton);
+    s.step("undo: two measurements against 30");
+    s.menu("设置基准尺寸");
+    s.press({100, 100});
+    s.answer({"1000"});
+    s.press({400, 100});
+    s.press({300, 300}, Qt::RightButton);
+    s.step("undo: the reference fixed again as 1000");
+    s.key(Qt::Key_Z, Qt::ControlModifier);
+    s.step("undo: Ctrl+Z, back to 30");
+    s.key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    s.step("undo: Ctrl+Shift+Z, 1000 again");
+    s.menu("清除测量");
+    s.step("undo: cleared");
+    s.menu("撤销");
+    s.step("undo: the clear undone");
+    s.menu("测量标注");
+    s.press({200, 350});
+    s.move({300, 380});
+    s.key(Qt::Key_Escape);
+    s.step("undo: a pair begun, then Escape");
+    s.key(Qt::Key_Z, Qt::ControlModifier);
+    s.key(Qt::Key_Z, Qt::ControlModifier);
+    s.key(Qt::Key_Z, Qt::ControlModifier);
+    s.key(Qt::Key_Z, Qt::ControlModifier);
+    s.step("undo: everything undone");
+    s.key(Qt::Key_Y, Qt::ControlModifier);
+    s.step("undo: Ctrl+Y, the reference again");
+    add(s);
+  }
   {  // Save twice: the dialog offers the first path; Exit.
     Scenes s;
     s.write("again.jpg", pattern(800, 400), "jpg", 80);

@@ -8,8 +8,8 @@ void EventRecord::add(const std::string& line) {
   lines_.push_back(std::move(flat));
 }
 
-std::vector<std::string> recordRun(std::uint32_t seed, int events) {
-  EventSource source(seed);
+std::vector<std::string> recordRun(std::uint32_t seed, int events, bool editing) {
+  EventSource source(seed, editing);
   std::unique_ptr<Driver> driver = makeDriver();
   std::vector<std::string> lines{
       "# seed " + std::to_string(seed) +

@@ -42,6 +42,7 @@ std::unique_ptr<Driver> makeDriver();
 
 // The record of `events` seeded events: a line that says how to read it, then for each
 // event "#<n> <what the user did>" and what it made observable, indented by two spaces.
-std::vector<std::string> recordRun(std::uint32_t seed, int events);
+// With `editing`, the events include undo, redo, clear and Escape.
+std::vector<std::string> recordRun(std::uint32_t seed, int events, bool editing = false);
 
 }  // namespace vantory::replay

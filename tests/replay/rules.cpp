@@ -40,11 +40,13 @@ bool pieces(const std::vector<Drawn>& drawn, std::vector<Piece>& out) {
   return true;
 }
 
+// The length rule against the reference in force; beyond the float range, the length
+// whose label reads 溢出.
 float lengthAgainst(const MeasurementSession& session, const Segment& segment) {
   try {
     return scaledLength(distance(segment), session.referenceLength(), distance(session.reference()));
   } catch (const AppError&) {
-    return NAN;  // no label can show it
+    return kOverflowLength;
   }
 }
 
@@ -78,9 +80,9 @@ void checkFrame(const MeasurementSession& session, const std::vector<Drawn>& fra
         shown[next].segment != kept[k].segment) {
       return broken.push_back("measurement " + std::to_string(k + 1) + " is not drawn in its place");
     }
-    if (shown[next].value != kept[k].length) {
+    if (const float length = lengthAgainst(session, kept[k].segment); shown[next].value != length) {
       broken.push_back("measurement " + std::to_string(k + 1) + " is labelled " + number(shown[next].value) +
-                       ", not its length " + number(kept[k].length));
+                       ", not its length against the reference in force, " + number(length));
     }
   }
   // Then at most the pair being placed: a bare red line, or a green one labelled with its
@@ -92,7 +94,7 @@ void checkFrame(const MeasurementSession& session, const std::vector<Drawn>& fra
       broken.push_back("the pair placed in reference mode is not a bare red line");
     }
     if (session.mode() == Mode::kMeasure &&
-        (w.ink != Ink::kMeasurement || !w.labelled || !(w.value == lengthAgainst(session, w.segment)))) {
+        (w.ink != Ink::kMeasurement || !w.labelled || w.value != lengthAgainst(session, w.segment))) {
       broken.push_back("the pair being measured is not labelled with its length against the reference: " +
                        text(w.segment));
     }
@@ -152,7 +154,16 @@ std::vector<std::string> brokenRules(const fakes::FakeProgram& program, const Se
   if (program.window.measureEnabled != session.referenceCommitted()) {
     broken.push_back("the measure command is enabled without a reference, or disabled with one");
   }
-  if (seen.framed) checkFrame(session, seen.frame, broken);
+  // What the view shows after every event is the session as it now stands: a frame drawn
+  // for it, or one drawn for the same session.
+  if (seen.framed) {
+    checkFrame(session, seen.screen, broken);
+  } else if (!(session == seen.shown)) {
+    broken.push_back("the view still shows the session as it was before the event");
+  }
+  if (program.window.clearEnabled != !session.measurements().empty()) {
+    broken.push_back("清除测量 is enabled without measurements, or disabled with some");
+  }
   for (const fakes::FakeDisk::Written& file : seen.written) {
     checkFile(session, file, broken);
     const auto picture = program.disk.pictures.find(file.picture);

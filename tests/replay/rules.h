@@ -14,8 +14,9 @@ namespace vantory::replay {
 
 // What one event made observable.
 struct Seen {
-  bool framed = false;              // the view drew a frame
-  std::vector<fakes::Drawn> frame;  // what it drew
+  bool framed = false;               // the event drew a frame
+  std::vector<fakes::Drawn> screen;  // what the view shows: the last frame it drew
+  MeasurementSession shown;          // the session as it stood when that frame was drawn
   std::vector<fakes::FakeDisk::Written> written;
   std::vector<std::pair<int, std::string>> errors;  // reports: number, description
 };

@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 #include <deque>
@@ -100,6 +101,11 @@ class Scenes {
     QMouseEvent up(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(view_, &up);
   }
+  // A key pressed and let go on the view, as the keyboard sends it: shortcuts first.
+  void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QApplication::setActiveWindow(window_.get());  // shortcuts act in the active window
+    QTest::keyClick(view_, key, modifiers);
+  }
   void move(QPointF at) {
     QMouseEvent moved(QEvent::MouseMove, at, view_->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                       Qt::NoModifier);
@@ -116,7 +122,8 @@ class Scenes {
     for (const std::string& box : boxes_) add("  box " + box);
     boxes_.clear();
     add(std::string("  menus: annotate ") + (enabled("标注") ? "on" : "off") + ", measure " +
-        (enabled("测量标注") ? "on" : "off"));
+        (enabled("测量标注") ? "on" : "off") + ", undo " + (enabled("撤销") ? "on" : "off") + ", redo " +
+        (enabled("重做") ? "on" : "off") + ", clear " + (enabled("清除测量") ? "on" : "off"));
     const std::vector<std::string> shown = describeWindow(*window_);
     if (shown != shown_) {
       for (const std::string& line : shown) add("  " + line);

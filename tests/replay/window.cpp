@@ -1,4 +1,5 @@
 // The main window of the program as built.
+#include <QLabel>
 #include <cstdio>
 
 #include "core/number_text.h"
@@ -25,8 +26,16 @@ void settle(QMainWindow& window) { static_cast<qt::MainWindow&>(window).finishSa
 std::vector<std::string> describeWindow(QMainWindow& window) {
   auto& main = static_cast<qt::MainWindow&>(window);
   const QRect at = main.view().pictureRect();
-  std::vector<std::string> out{"picture at " + std::to_string(at.x()) + " " + std::to_string(at.y()) + ", " +
-                               std::to_string(at.width()) + " x " + std::to_string(at.height())};
+  std::string status;
+  for (const char* name : {"stepLabel", "pictureLabel", "scaleLabel"}) {
+    const auto* label = main.findChild<QLabel*>(name);
+    status += (status.empty() ? "status: " : " | ") + (label ? label->text().toStdString() : "?");
+  }
+  const bool cross = main.view().cursor().shape() == Qt::CrossCursor;
+  std::vector<std::string> out{"title \"" + main.windowTitle().toStdString() + "\"", status,
+                               std::string("cursor: ") + (cross ? "a cross" : "an arrow"),
+                               "picture at " + std::to_string(at.x()) + " " + std::to_string(at.y()) + ", " +
+                                   std::to_string(at.width()) + " x " + std::to_string(at.height())};
   const MeasurementSession& session = main.commands().session();
   if (session.referenceCommitted()) {
     out.push_back("reference \"" + labelText(session.referenceLength()) + "\" " +
