@@ -6,6 +6,8 @@
 
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/geometry.h"
@@ -33,20 +35,22 @@ class CoordinateMap {
   TwipSize picture_;
 };
 
-// One segment: its label with the top-left corner at the midpoint of the mapped points,
-// then the line between them.
+// One segment: its label (`value` and its `unit`) with the top-left corner at the midpoint
+// of the mapped points, then the line between them.
 void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment, float value,
-                         Ink ink);
+                         std::string_view unit, Ink ink);
 
-// The committed annotations to draw: the reference (none when null) and the measurements.
+// The committed annotations to draw: the reference (none when null) with its length and
+// unit, and the measurements.
 struct Annotations {
   const Segment* reference = nullptr;
   float referenceLength = 0;
   std::span<const Measurement> measurements;
+  std::string_view referenceUnit;
 };
 
 // The reference in red labelled with its length, then every measurement in green
-// labelled with its own, in commit order.
+// labelled with its own, in commit order; each length with its unit.
 void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotations& annotations);
 
 // The annotations of a saved picture, copied out of the session so that they can be
@@ -55,12 +59,15 @@ void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotatio
 class SavedAnnotations {
  public:
   explicit SavedAnnotations(const MeasurementSession& session);
-  Annotations view() const { return {reference_ ? &*reference_ : nullptr, referenceLength_, measurements_}; }
+  Annotations view() const {
+    return {reference_ ? &*reference_ : nullptr, referenceLength_, measurements_, referenceUnit_};
+  }
 
  private:
   std::optional<Segment> reference_;
   float referenceLength_;
   std::vector<Measurement> measurements_;
+  std::string referenceUnit_;
 };
 
 }  // namespace vantory

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/geometry.h"
 
@@ -20,8 +21,8 @@ enum class Ink { kReference, kMeasurement };
 class Painter {
  public:
   virtual ~Painter() = default;
-  // The label text of `value` (labelText), its top-left corner at `topLeft`.
-  virtual void label(TwipPoint topLeft, float value, Ink ink) = 0;
+  // The label text of `value` with its `unit` (labelText), its top-left corner at `topLeft`.
+  virtual void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) = 0;
   virtual void line(TwipPoint from, TwipPoint to, Ink ink) = 0;
 };
 

@@ -23,8 +23,9 @@ bool MeasurementSession::placePoint(TwipPoint point) {
   return second && mode_ == Mode::kReference;
 }
 
-void MeasurementSession::holdLength(float length) {
+void MeasurementSession::holdLength(float length, std::string unit) {
   heldLength_ = length;
+  heldUnit_ = std::move(unit);
   lengthHeld_ = true;
 }
 
@@ -59,7 +60,10 @@ float MeasurementSession::lengthOf(const Segment& segment) const {
 void MeasurementSession::setReference(const ReferenceState& reference) {
   reference_ = reference;
   if (!reference_.fixed) return;  // no measurement is kept without a reference
-  for (Measurement& m : measurements_) m.length = lengthOf(m.segment);
+  for (Measurement& m : measurements_) {
+    m.length = lengthOf(m.segment);
+    m.unit = reference_.unit;
+  }
 }
 
 MeasurementSession::Commit MeasurementSession::commit() {
@@ -71,7 +75,7 @@ MeasurementSession::Commit MeasurementSession::commit() {
     // Every length is a ratio to the reference's: one of zero length would make each of
     // them a division by zero.
     if (distance(working_) == 0.0f) return Commit::kZeroReference;
-    setReference({working_, heldLength_, true});
+    setReference({working_, heldLength_, heldUnit_, true});
     lengthHeld_ = false;  // fixed once: a second right press fixes nothing more
     newPairSinceReference_ = false;
     return Commit::kReference;
@@ -80,7 +84,7 @@ MeasurementSession::Commit MeasurementSession::commit() {
     if (measurements_.size() >= kMaxMeasurements) return Commit::kFull;
     const float length = lengthOf(working_);
     if (length == kOverflowLength) throw AppError(ErrorCode::kOverflow);
-    measurements_.push_back({working_, length});
+    measurements_.push_back({working_, length, reference_.unit});
     pairKept_ = true;
     return Commit::kMeasurement;
   }

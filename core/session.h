@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -23,13 +24,16 @@ inline constexpr float kOverflowLength = std::numeric_limits<float>::infinity();
 struct Measurement {
   Segment segment;
   float length = 0;  // against the reference in force, cut to three decimals (or kOverflowLength)
+  std::string unit;  // the unit of the reference in force: the length is in it
   bool operator==(const Measurement&) const = default;
 };
 
-// The reference in force: its segment and its real length, once one has been fixed.
+// The reference in force: its segment, its real length and the unit typed with it, once
+// one has been fixed.
 struct ReferenceState {
   Segment segment;
   float length = 0;
+  std::string unit;
   bool fixed = false;
   bool operator==(const ReferenceState&) const = default;
 };
@@ -56,9 +60,10 @@ class MeasurementSession {
   // A left press at `point` (view twips) in reference or measure mode: the first point of
   // a new pair, or the second of the pair begun. Returns true when it completed a pair in
   // reference mode: its length is then held (holdLength) or the pair abandoned
-  // (abandonPair) before anything else happens.
+  // (abandonPair) before anything else happens. The unit typed after the length ("" for
+  // none) becomes the reference's with it.
   bool placePoint(TwipPoint point);
-  void holdLength(float length);
+  void holdLength(float length, std::string unit = {});
   // The pair being placed is given up, begun or finished: it is no longer drawn, and a
   // right press fixes or keeps nothing until a new pair is placed.
   void abandonPair();
@@ -92,6 +97,7 @@ class MeasurementSession {
   bool referenceCommitted() const { return reference_.fixed; }
   const Segment& reference() const { return reference_.segment; }  // all zero while none is fixed
   float referenceLength() const { return reference_.length; }
+  const std::string& referenceUnit() const { return reference_.unit; }
   const ReferenceState& referenceState() const { return reference_; }
   const std::vector<Measurement>& measurements() const { return measurements_; }
 
@@ -116,6 +122,7 @@ class MeasurementSession {
   Segment working_;
   bool secondPointPending_ = false;
   float heldLength_ = 0;  // typed for the working pair, not yet the reference's
+  std::string heldUnit_;
   bool lengthHeld_ = false;
   bool pairAbandoned_ = false;
   bool newPairSinceReference_ = false;

@@ -55,7 +55,8 @@ SessionStatus describeSession(const MeasurementSession& session, const ShownPict
   if (const double scale = lengthPerPixel(session, picture); scale > 0) {
     const bool fits = scale <= std::numeric_limits<float>::max();
     status.scale = std::string(texts::kScalePrefix) +
-                   (fits ? trimmed(labelText(static_cast<float>(scale))) : texts::kOverflowLabel);
+                   (fits ? trimmed(labelText(static_cast<float>(scale), session.referenceUnit()))
+                         : texts::kOverflowLabel);
   }
   return status;
 }

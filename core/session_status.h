@@ -21,7 +21,8 @@ struct ShownPicture {
 
 SessionStatus describeSession(const MeasurementSession& session, const ShownPicture& picture);
 
-// The real length of one of the picture's own pixels: the reference's real length over
+// The real length of one of the picture's own pixels (shown with the reference's unit):
+// the reference's real length over
 // its length in the picture's pixels, (distance in view twips x natural width / shown
 // width / 15), in doubles. 0 when no reference is fixed or no picture is open.
 double lengthPerPixel(const MeasurementSession& session, const ShownPicture& picture);

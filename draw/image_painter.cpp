@@ -34,15 +34,15 @@ void ImagePainter::drawn(const QRectF& area) {
   drawn_ |= area.toAlignedRect() & QRect(QPoint(0, 0), image_.deviceIndependentSize().toSize());
 }
 
-void ImagePainter::label(TwipPoint topLeft, float value, Ink ink) {
+void ImagePainter::label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) {
   QPainter& p = painter();
   // Kept label images are made at one device pixel a logical one; on a high-density
   // image the label is drawn straight, sharp.
   if (how_ == Labels::kKept && image_.devicePixelRatio() == 1) {
-    drawn(labels_.drawKept(p, toPixels(topLeft), value, inkColour(ink)));
+    drawn(labels_.drawKept(p, toPixels(topLeft), value, inkColour(ink), unit));
   } else {
     p.setPen(inkColour(ink));
-    drawn(labels_.draw(p, toPixels(topLeft), value));
+    drawn(labels_.draw(p, toPixels(topLeft), value, unit));
   }
 }
 

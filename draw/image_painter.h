@@ -27,7 +27,7 @@ class ImagePainter : public Painter {
   ImagePainter(QImage& image, LabelImages& labels, Labels how) : image_(image), labels_(labels), how_(how) {}
   ~ImagePainter() override { end(); }
 
-  void label(TwipPoint topLeft, float value, Ink ink) override;
+  void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) override;
   void line(TwipPoint from, TwipPoint to, Ink ink) override;
 
   // The QPainter on the image, begun when first needed.

@@ -9,20 +9,21 @@
 namespace vantory::testing {
 namespace {
 
-// The label texts of a drawing, blanks trimmed, in order: "30 32.5 32.5".
+// The label texts of a drawing, blanks trimmed, in order: "30 32.5 32.5", "1000 mm".
 std::string labels(const std::vector<Drawn>& drawn) {
   std::string out;
   for (const Drawn& d : drawn) {
     if (d.kind != Drawn::kLabel) continue;
-    std::string text = labelText(d.value);
-    text = text.substr(1, text.size() - 2);
+    std::string text = labelText(d.value, d.unit);
+    text = text.substr(text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
     out += (out.empty() ? "" : " ") + text;
   }
   return out;
 }
 
 // The reference R is 3000 twips; M1 is 3250 and M2 4250 twips long: 32.5 and 42.5 against
-// a length of 30, 1083.333 and 1416.666 against 1000.
+// a length of 30, 1083.333 and 1416.666 against 1000 mm.
 constexpr TwipPoint kR1{1000, 2000}, kR2{4000, 2000};
 constexpr TwipPoint kM1a{1000, 3000}, kM1b{4250, 3000};
 constexpr TwipPoint kM2a{1000, 4000}, kM2b{5250, 4000};
@@ -45,11 +46,11 @@ TEST(Undo, EveryStepLeavesTheScreenTheSavedPictureAndTheMenusAsTheRulesSay) {
       {kRedo, "30 32.5 42.5", "30 32.5 42.5", "MU-C"},
       {kClear, "30", "30", "MU--"},
       {kUndo, "30 32.5 42.5", "30 32.5 42.5", "MURC"},
-      // The reference fixed again as 1000 labels every measurement anew (and drops the
-      // clear undone); undoing it restores them.
-      {kFix1000, "1000 1083.333 1416.666", "1000 1083.333 1416.666", "MU-C"},
+      // The reference fixed again as 1000 mm labels every measurement anew, in its unit
+      // (and drops the clear undone); undoing it restores them.
+      {kFix1000, "1000 mm 1083.333 mm 1416.666 mm", "1000 mm 1083.333 mm 1416.666 mm", "MU-C"},
       {kUndo, "30 32.5 42.5", "30 32.5 42.5", "MURC"},
-      {kRedo, "1000 1083.333 1416.666", "1000 1083.333 1416.666", "MU-C"},
+      {kRedo, "1000 mm 1083.333 mm 1416.666 mm", "1000 mm 1083.333 mm 1416.666 mm", "MU-C"},
       {kUndo, "30 32.5 42.5", "30 32.5 42.5", "MURC"},
       // Escape gives up the pair begun: the right press after it keeps nothing.
       {kBeginThenEscape, "30 32.5 42.5", "30 32.5 42.5", "MURC"},
@@ -70,7 +71,7 @@ TEST(Undo, EveryStepLeavesTheScreenTheSavedPictureAndTheMenusAsTheRulesSay) {
     SCOPED_TRACE("step " + std::to_string(i));
     switch (step.action) {
       case kFix30: p.setReference(kR1, kR2, "30"); break;
-      case kFix1000: p.setReference(kR1, kR2, "1000"); break;
+      case kFix1000: p.setReference(kR1, kR2, "1000 mm"); break;
       case kKeepM1: p.measure(kM1a, kM1b); break;
       case kKeepM2: p.measure(kM2a, kM2b); break;
       case kUndo: p.commands().undo(); break;

@@ -18,24 +18,25 @@
 
 namespace vantory::fakes {
 
-// One drawing call: a label (value, top-left corner, ink, font points) or a line.
+// One drawing call: a label (value, top-left corner, ink, font points, unit) or a line.
 struct Drawn {
   enum Kind { kLabel, kLine } kind;
   float value;         // labels
   TwipPoint from, to;  // a label's corner in `from`
   Ink ink;
-  float points;  // labels: 9, the default font's size, or 8
+  float points;      // labels: 9, the default font's size, or 8
+  std::string unit;  // labels
   bool operator==(const Drawn&) const = default;
 };
 std::string toString(const Drawn& d);
 std::string toString(const std::vector<Drawn>& drawn);
-Drawn label(float value, float x, float y, Ink ink, float points = 9);
+Drawn label(float value, float x, float y, Ink ink, float points = 9, std::string unit = {});
 Drawn line(float x1, float y1, float x2, float y2, Ink ink);
 
 // A painter that logs what it draws.
 class RecordingPainter : public Painter {
  public:
-  void label(TwipPoint topLeft, float value, Ink ink) override;
+  void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) override;
   void line(TwipPoint from, TwipPoint to, Ink ink) override;
   float points = 9;
   std::vector<Drawn> drawn;

@@ -14,8 +14,8 @@ using fakes::Drawn;
 std::string text(const Drawn& d) {
   const char* ink = d.ink == Ink::kReference ? "red" : "green";
   if (d.kind == Drawn::kLabel) {
-    return "label \"" + labelText(d.value) + "\" at " + number(d.from.x) + " " + number(d.from.y) + " " +
-           ink + " " + number(d.points) + "pt";
+    return "label \"" + labelText(d.value, d.unit) + "\" at " + number(d.from.x) + " " + number(d.from.y) +
+           " " + ink + " " + number(d.points) + "pt";
   }
   return "line " + number(d.from.x) + " " + number(d.from.y) + " - " + number(d.to.x) + " " + number(d.to.y) +
          " " + ink;
