@@ -94,7 +94,9 @@ TEST(Undo, EveryStepLeavesTheScreenTheSavedPictureAndTheMenusAsTheRulesSay) {
     const std::string menus{w.measureEnabled ? 'M' : '-', w.undoEnabled ? 'U' : '-',
                             w.redoEnabled ? 'R' : '-', w.clearEnabled ? 'C' : '-'};
     EXPECT_EQ(menus, step.menus);
-    if (!w.measureEnabled) EXPECT_EQ(p.session().mode(), Mode::kReference);
+    if (!w.measureEnabled) {
+      EXPECT_EQ(p.session().mode(), Mode::kReference);
+    }
   }
   EXPECT_TRUE(p.noErrors());
 }
