@@ -344,6 +344,22 @@ accept_file_dialog() {
   wait_window_gone "$DIALOG" || fail "the file dialog did not close after Return"
 }
 
+# set_reference X1 Y1 X2 Y2 LENGTH: in reference mode, clicks the two ends (client
+# pixels), types LENGTH into the length box that follows, and fixes the reference with a
+# right click.
+set_reference() {
+  local box
+  client_click "$1" "$2"
+  client_click "$3" "$4"
+  box=$(wait_other_window '^输入基准实际长$') || fail "the length box did not appear after the second click"
+  focus_window "$box"
+  xdotool key ctrl+a
+  xdotool type --delay 30 "$5"
+  xdotool key Return
+  wait_window_gone "$box" || fail "the length box did not close after Return"
+  client_click 300 300 3
+}
+
 # wait_app_exit [SECONDS]: waits until the program has ended; sets APP_STATUS.
 APP_STATUS=""
 wait_app_exit() {

@@ -35,15 +35,7 @@ title=$(xdotool getwindowname "$MAIN_WIN")
 [[ "$title" == "photo.jpg - Vantory" ]] || fail "the window's title is \"$title\", not \"photo.jpg - Vantory\""
 
 menu 1 0 5 # 标注 > 设置基准尺寸
-client_click "${REF[0]}" "${REF[1]}"
-client_click "${REF[2]}" "${REF[3]}"
-box=$(wait_other_window '^输入基准实际长$') || fail "the length box did not appear"
-focus_window "$box"
-xdotool key ctrl+a
-xdotool type --delay 30 30
-xdotool key Return
-wait_window_gone "$box" || fail "the length box did not close"
-client_click 300 300 3
+set_reference "${REF[@]}" 30
 
 menu 1 1 5 # 标注 > 测量标注
 client_click "${FIRST[0]}" "${FIRST[1]}"
