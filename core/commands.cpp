@@ -65,15 +65,14 @@ void Commands::report() noexcept {
   }
 }
 
-void Commands::start() {
-  ports_.window.setAnnotateMenuEnabled(false);
-  ports_.window.setMeasureCommandEnabled(false);
-  ports_.window.setEditCommandsEnabled(false, false, false);
-  ports_.window.showStatus(describeSession(session_, {picturePath_, pictureSize_, pictureRect_}));
-}
+void Commands::start() { showMenusAndStatus(); }
 
 void Commands::showSession() {
   drawLiveView(ports_.surface, session_, pointer_);
+  showMenusAndStatus();
+}
+
+void Commands::showMenusAndStatus() {
   ports_.window.setAnnotateMenuEnabled(!picturePath_.empty());
   ports_.window.setMeasureCommandEnabled(session_.referenceCommitted());
   ports_.window.setEditCommandsEnabled(history_.toUndo() != nullptr, history_.toRedo() != nullptr,

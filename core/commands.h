@@ -29,7 +29,7 @@ class Commands {
   // empty).
   explicit Commands(Ports ports, std::string version = {});
 
-  // The menus as the program starts: the annotate menu and its measure command disabled.
+  // The menus and the status line as the program starts: the annotate menu disabled.
   void start();
 
   // 文件 > 打开: choose a picture, learn its size from its header, fit it to the window
@@ -79,6 +79,8 @@ class Commands {
   void report() noexcept;
   // The view as a move at the pointer's last place draws it, the menus and the status.
   void showSession();
+  // The menus enabled as the session allows, the title and the status line.
+  void showMenusAndStatus();
   TwipPoint viewPoint(float x, float y) const;
   void askReferenceLength();
   void showFile(const std::string& path);

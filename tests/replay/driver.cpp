@@ -75,13 +75,15 @@ class ProgramDriver : public Driver {
   }
 
   void apply(const UserEvent& e, EventRecord& out) override {
+    if (e.kind == UserEvent::kRestart) {
+      restart();  // a program of its own: nothing of the one before may be read again
+      out.add("started");
+      return observe(out, false);
+    }
     fakes::FakeProgram& p = *p_;
     const int frames = p.surface.frames;
     switch (e.kind) {
-      case UserEvent::kRestart:
-        restart();
-        out.add("started");
-        break;
+      case UserEvent::kRestart: break;
       case UserEvent::kOpen:
         if (e.outcome == OpenOutcome::kGood || e.outcome == OpenOutcome::kProbeFails ||
             e.outcome == OpenOutcome::kDecodeFails) {
