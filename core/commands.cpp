@@ -12,6 +12,7 @@
 #include "core/measurement_table.h"
 #include "core/number_text.h"
 #include "core/picture_fit.h"
+#include "core/session_status.h"
 #include "core/texts.h"
 
 namespace vantory {
@@ -29,18 +30,23 @@ std::string besidePicture(const std::string& path, const char* ending, const cha
 
 Commands::Commands(Ports ports, std::string version) : ports_(ports), version_(std::move(version)) {}
 
-template <bool changes, typename Command>
+template <Commands::Effect effect, typename Command>
 void Commands::guarded(Command&& command) {
   std::optional<MeasurementSession> before;
   try {
-    if constexpr (changes) before.emplace(session_);
+    if constexpr (effect == Effect::kChangesSession) before.emplace(session_);
     command();
   } catch (...) {
     if (before) session_ = std::move(*before);
     report();
   }
-  // The table's commands follow the session, whatever changed it: they need a reference.
-  if constexpr (changes) ports_.window.setTableCommandsEnabled(session_.referenceCommitted());
+  if constexpr (effect == Effect::kChangesSession) {
+    try {
+      showSession();
+    } catch (...) {
+      report();  // the session stands; the next move draws the view again
+    }
+  }
 }
 
 void Commands::report() noexcept {
@@ -61,14 +67,25 @@ void Commands::report() noexcept {
   }
 }
 
-void Commands::start() {
-  ports_.window.setAnnotateMenuEnabled(false);
-  ports_.window.setMeasureCommandEnabled(false);
-  ports_.window.setTableCommandsEnabled(false);
+void Commands::start() { showMenusAndStatus(); }
+
+void Commands::showSession() {
+  drawLiveView(ports_.surface, session_, pointer_);
+  showMenusAndStatus();
+}
+
+void Commands::showMenusAndStatus() {
+  ports_.window.setAnnotateMenuEnabled(!picturePath_.empty());
+  ports_.window.setMeasureCommandEnabled(session_.referenceCommitted());
+  // The table holds the reference's row at least: nothing to export or copy before one.
+  ports_.window.setTableCommandsEnabled(session_.referenceCommitted());
+  ports_.window.setEditCommandsEnabled(history_.toUndo() != nullptr, history_.toRedo() != nullptr,
+                                       !session_.measurements().empty());
+  ports_.window.showStatus(describeSession(session_, {picturePath_, pictureSize_, pictureRect_}));
 }
 
 void Commands::openPicture() {
-  guarded<true>([this] {
+  guarded<Effect::kChangesSession>([this] {
     const std::string chosen = ports_.prompts.chooseFileToOpen(dialogName_);
     if (chosen.empty()) {
       dialogName_.clear();
@@ -79,7 +96,7 @@ void Commands::openPicture() {
 }
 
 void Commands::openFile(const std::string& path) {
-  guarded<true>([&] { showFile(path); });
+  guarded<Effect::kChangesSession>([&] { showFile(path); });
 }
 
 // Shows the picture at `path`; changes nothing when that fails.
@@ -93,11 +110,10 @@ void Commands::showFile(const std::string& path) {
   dialogName_.clear();  // taken: the next dialog starts empty
   savedName_.clear();
   tableName_.clear();
-  ports_.window.setAnnotateMenuEnabled(true);
 }
 
 void Commands::savePicture() {
-  guarded<true>([this] {
+  guarded<Effect::kNone>([this] {
     if (picturePath_.empty()) {
       // Without a picture there is nothing to draw on.
       ports_.prompts.showMessage(texts::kNothingToSave);
@@ -127,7 +143,7 @@ std::vector<TableRow> Commands::measurementRows() const {
 }
 
 void Commands::exportMeasurements() {
-  guarded<false>([this] {
+  guarded<Effect::kNone>([this] {
     if (!session_.referenceCommitted()) return;
     const std::string table = csvText(measurementRows());
     const std::string chosen = ports_.prompts.chooseFileToExport(
@@ -139,7 +155,7 @@ void Commands::exportMeasurements() {
 }
 
 void Commands::copyMeasurements() {
-  guarded<false>([this] {
+  guarded<Effect::kNone>([this] {
     if (session_.referenceCommitted()) ports_.window.copyToClipboard(tabSeparatedText(measurementRows()));
   });
 }
@@ -147,15 +163,49 @@ void Commands::copyMeasurements() {
 void Commands::exitProgram() { ports_.window.closeWindow(); }
 
 void Commands::showAbout() {
-  guarded<false>([this] {
+  guarded<Effect::kNone>([this] {
     ports_.prompts.showMessage(
         version_.empty() ? texts::kAbout : texts::kAbout + std::string("\n") + texts::kVersion + version_);
   });
 }
 
-void Commands::chooseReferenceMode() { session_.setMode(Mode::kReference); }
+void Commands::chooseReferenceMode() {
+  guarded<Effect::kChangesSession>([this] { session_.setMode(Mode::kReference); });
+}
 
-void Commands::chooseMeasureMode() { session_.setMode(Mode::kMeasure); }
+void Commands::chooseMeasureMode() {
+  guarded<Effect::kChangesSession>([this] { session_.setMode(Mode::kMeasure); });
+}
+
+void Commands::undo() {
+  guarded<Effect::kChangesSession>([this] {
+    const AnnotationChange* change = history_.toUndo();
+    if (change == nullptr) return;
+    session_.revert(*change);
+    history_.undone();
+  });
+}
+
+void Commands::redo() {
+  guarded<Effect::kChangesSession>([this] {
+    const AnnotationChange* change = history_.toRedo();
+    if (change == nullptr) return;
+    session_.apply(*change);
+    history_.redone();
+  });
+}
+
+void Commands::clearMeasurements() {
+  guarded<Effect::kChangesSession>([this] {
+    if (session_.measurements().empty()) return;
+    MeasurementsCleared cleared{session_.clearMeasurements()};
+    history_.record(std::move(cleared));
+  });
+}
+
+void Commands::abandonPair() {
+  guarded<Effect::kChangesSession>([this] { session_.abandonPair(); });
+}
 
 TwipPoint Commands::viewPoint(float x, float y) const {
   const float viewX = toSingle(double{pictureRect_.left} + x);
@@ -164,20 +214,26 @@ TwipPoint Commands::viewPoint(float x, float y) const {
 }
 
 void Commands::press(MouseButton button, float x, float y) {
-  guarded<true>([&] {
+  guarded<Effect::kChangesSession>([&] {
+    pointer_ = viewPoint(x, y);
     if (button == MouseButton::kLeft) {
       if (session_.mode() == Mode::kIdle) return;
-      if (session_.placePoint(viewPoint(x, y))) askReferenceLength();
+      if (session_.placePoint(pointer_)) askReferenceLength();
     } else if (button == MouseButton::kRight) {
+      const ReferenceState before = session_.referenceState();
       switch (session_.commit()) {
-        case MeasurementSession::Commit::kReference: ports_.window.setMeasureCommandEnabled(true); break;
+        case MeasurementSession::Commit::kReference:
+          history_.record(ReferenceFixed{before, session_.referenceState()});
+          break;
+        case MeasurementSession::Commit::kMeasurement:
+          history_.record(MeasurementKept{session_.measurements().back()});
+          break;
         case MeasurementSession::Commit::kZeroReference:
           ports_.prompts.showMessage(texts::kZeroReference);
           break;
         case MeasurementSession::Commit::kFull:
           ports_.prompts.showMessage(texts::kTooManyMeasurements);
           break;
-        case MeasurementSession::Commit::kMeasurement:
         case MeasurementSession::Commit::kNothing: break;
       }
     }
@@ -185,10 +241,10 @@ void Commands::press(MouseButton button, float x, float y) {
 }
 
 void Commands::move(float x, float y, LiveSurface* magnifier) {
-  guarded<false>([&] {
-    const TwipPoint pointer = viewPoint(x, y);
-    drawLiveView(ports_.surface, session_, pointer);
-    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer);
+  guarded<Effect::kNone>([&] {
+    pointer_ = viewPoint(x, y);
+    drawLiveView(ports_.surface, session_, pointer_);
+    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer_);
   });
 }
 

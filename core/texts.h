@@ -36,6 +36,28 @@ inline constexpr const char* kSetReference = "设置基准尺寸";
 inline constexpr const char* kMeasure = "测量标注";
 inline constexpr const char* kCopyMeasurements = "复制测量结果";
 inline constexpr const char* kAboutMenu = "关于";
+inline constexpr const char* kUndo = "撤销";
+inline constexpr const char* kRedo = "重做";
+inline constexpr const char* kClearMeasurements = "清除测量";
+
+// The window's title with a picture open: its file name, the separator, the program's name.
+inline constexpr const char* kTitleSeparator = " - ";
+
+// The status line under the view: the mode and the next step.
+inline constexpr const char* kStepOpenPicture = "请先打开图片：文件 > 打开";
+inline constexpr const char* kStepChooseMode = "请选择 标注 > 设置基准尺寸，标注一段已知长度的基准";
+inline constexpr const char* kStepReferenceFirst = "设置基准：单击基准的第一个端点";
+inline constexpr const char* kStepReferenceSecond = "设置基准：单击第二个端点";
+inline constexpr const char* kStepReferenceFix = "设置基准：右键单击确定基准";
+inline constexpr const char* kStepMeasureFirst = "测量：单击第一个端点";
+inline constexpr const char* kStepMeasureSecond = "测量：单击第二个端点";
+inline constexpr const char* kStepMeasureKeep = "测量：右键单击保留本次测量";
+// The picture's size, "coins.jpg  1200 × 900 像素", and the scale, "1 像素 = 0.0425".
+inline constexpr const char* kPixels = "像素";
+inline constexpr const char* kScalePrefix = "1 像素 = ";
+
+// The label of a length beyond the float range.
+inline constexpr const char* kOverflowLabel = "溢出";
 
 // The box that asks for the reference's real length.
 inline constexpr const char* kLengthPrompt = "输入所标注基准的实际长度";

@@ -8,9 +8,11 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QUrl>
 
 #include "core/texts.h"
@@ -28,6 +30,16 @@ QString firstDroppedFile(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return {};
   const QUrl first = data->urls().first();
   return first.isLocalFile() ? first.toLocalFile() : QString();
+}
+
+// A label of the status line: it takes the width the status line gives it, whatever its
+// text, so that a long file name never widens the window.
+QLabel* statusLabel(QStatusBar* bar, const char* name, int stretch) {
+  auto* label = new QLabel(bar);
+  label->setObjectName(name);
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  bar->addWidget(label, stretch);
+  return label;
 }
 
 }  // namespace
@@ -67,13 +79,36 @@ MainWindow::MainWindow()
              QKeySequence(Qt::CTRL | Qt::Key_Q));
   addCommand(annotateMenu_, texts::kSetReference, "setReferenceAction", &Commands::chooseReferenceMode);
   measureAction_ = addCommand(annotateMenu_, texts::kMeasure, "measureAction", &Commands::chooseMeasureMode);
+  annotateMenu_->addSeparator();
+  undoAction_ = addCommand(annotateMenu_, texts::kUndo, "undoAction", &Commands::undo);
+  undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redoAction_ = addCommand(annotateMenu_, texts::kRedo, "redoAction", &Commands::redo);
+  redoAction_->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  clearAction_ =
+      addCommand(annotateMenu_, texts::kClearMeasurements, "clearAction", &Commands::clearMeasurements);
+  annotateMenu_->addSeparator();
   copyAction_ = addCommand(annotateMenu_, texts::kCopyMeasurements, "copyAction", &Commands::copyMeasurements,
                            QKeySequence::UnknownKey, QKeySequence(Qt::CTRL | Qt::Key_C));
+  // Escape gives up the pair being placed: a shortcut of the window, in no menu.
+  QAction* abandon = new QAction(this);
+  abandon->setObjectName("abandonPairAction");
+  abandon->setShortcut(QKeySequence(Qt::Key_Escape));
+  connect(abandon, &QAction::triggered, this, [this] { run([this] { commands_->abandonPair(); }); });
+  addAction(abandon);
+
+  // The status line under the view: the window grows by its height, the view keeps its size.
+  statusBar()->setSizeGripEnabled(false);
+  stepLabel_ = statusLabel(statusBar(), "stepLabel", 5);
+  pictureLabel_ = statusLabel(statusBar(), "pictureLabel", 3);
+  scaleLabel_ = statusLabel(statusBar(), "scaleLabel", 2);
 
   view_->onPress = [this](MouseButton button, float x, float y) {
     run([&] { commands_->press(button, x, y); });
   };
-  view_->onMove = [this](float x, float y) { run([&] { commands_->move(x, y, view_->activeLoupe()); }); };
+  view_->onMove = [this](float x, float y) {
+    run([&] { commands_->move(x, y, view_->activeLoupe()); }, true);
+  };
   view_->setFocus();
 
   run([this] { commands_->start(); });
@@ -132,6 +167,22 @@ void MainWindow::setTableCommandsEnabled(bool enabled) {
 
 void MainWindow::copyToClipboard(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void MainWindow::setEditCommandsEnabled(bool undo, bool redo, bool clear) {
+  undoAction_->setEnabled(undo);
+  redoAction_->setEnabled(redo);
+  clearAction_->setEnabled(clear);
+}
+
+void MainWindow::showStatus(const SessionStatus& status) {
+  setWindowTitle(QString::fromStdString(status.title));
+  for (auto [label, text] : {std::pair{stepLabel_, &status.step}, std::pair{pictureLabel_, &status.picture},
+                             std::pair{scaleLabel_, &status.scale}}) {
+    label->setText(QString::fromStdString(*text));
+    label->setToolTip(label->text());  // the whole text, where the line cuts it
+  }
+  view_->setPlacing(status.placing);
 }
 
 }  // namespace vantory::qt

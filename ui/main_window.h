@@ -1,11 +1,13 @@
-// The main window: a fixed-size QMainWindow with the menu bar and the view surface as its
-// client area. Every menu command, press and move runs a command of the core; afterwards
-// the view shows what the command drew. A picture file dropped on the window is opened.
+// The main window: a fixed-size QMainWindow with the menu bar, the view surface as its
+// client area and the status line under it. Every menu command, shortcut, press and move
+// runs a command of the core; afterwards the view shows what the command drew. A picture
+// file dropped on the window is opened.
 // The table of measurements is copied to the clipboard through it.
 #pragma once
 
 #include <QAction>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QString>
@@ -29,6 +31,8 @@ class MainWindow : public QMainWindow, public Window {
   TwipSize clientArea() const override { return ViewSurface::kArea; }
   void setAnnotateMenuEnabled(bool enabled) override;
   void setMeasureCommandEnabled(bool enabled) override;
+  void setEditCommandsEnabled(bool undo, bool redo, bool clear) override;
+  void showStatus(const SessionStatus& status) override;
   void setTableCommandsEnabled(bool enabled) override;
   void copyToClipboard(const std::string& text) override;
   void closeWindow() override { QWidget::close(); }
@@ -57,10 +61,12 @@ class MainWindow : public QMainWindow, public Window {
  private:
   QAction* addCommand(QMenu* menu, const char* caption, const char* name, void (Commands::*command)(),
                       QKeySequence::StandardKey key = QKeySequence::UnknownKey, QKeySequence fallback = {});
-  // Runs a command, then shows what it drew.
+  // Runs a command, then shows what it drew; after any but a move, the loupe (while it
+  // shows) is drawn again too, for what the command changed.
   template <typename Command>
-  void run(Command&& command) {
+  void run(Command&& command, bool move = false) {
     command();
+    if (!move) view_->refreshLoupe();
     view_->flush();
   }
 
@@ -74,6 +80,12 @@ class MainWindow : public QMainWindow, public Window {
   QAction* measureAction_ = nullptr;
   QAction* exportAction_ = nullptr;
   QAction* copyAction_ = nullptr;
+  QAction* undoAction_ = nullptr;
+  QAction* redoAction_ = nullptr;
+  QAction* clearAction_ = nullptr;
+  QLabel* stepLabel_;
+  QLabel* pictureLabel_;
+  QLabel* scaleLabel_;
   std::unique_ptr<Commands> commands_;
 };
 

@@ -159,10 +159,26 @@ void ViewSurface::aimLoupe() {
              {rect_, pictureRect(), &shown_, picture_->fullPicture(), background(), labels_.font(), ratio_});
 }
 
+void ViewSurface::setPlacing(bool placing) {
+  placing_ = placing;
+  updateCursor(overPicture_);
+}
+
+void ViewSurface::updateCursor(bool overPicture) {
+  overPicture_ = overPicture;
+  const Qt::CursorShape shape = placing_ && overPicture_ ? Qt::CrossCursor : Qt::ArrowCursor;
+  if (cursor().shape() != shape) setCursor(shape);
+}
+
+void ViewSurface::refreshLoupe() {
+  if (loupeShown_) shiftChanged(true);
+}
+
 void ViewSurface::shiftChanged(bool held) {
   fine_.setHeld(held);
   if (!pointerSeen_) return;
   float x = 0, y = 0;
+  updateCursor(toPicture(pointer_, x, y));
   const bool over = toPicture(fine_.point(), x, y);
   loupeShown_ = fine_.held() && over && !shown_.isNull();
   if (loupeShown_) {
@@ -187,6 +203,7 @@ void ViewSurface::mousePressEvent(QMouseEvent* event) {
   pointerSeen_ = true;
   const PixelPoint point = fine_.track(pointer_, event->modifiers().testFlag(Qt::ShiftModifier));
   float x = 0, y = 0;
+  updateCursor(toPicture(pointer_, x, y));
   if (!toPicture(point, x, y) || !onPress) return;
   const Qt::MouseButton button = event->button();
   onPress(button == Qt::LeftButton    ? MouseButton::kLeft
@@ -211,6 +228,7 @@ void ViewSurface::keyReleaseEvent(QKeyEvent* event) {
 
 void ViewSurface::leaveEvent(QEvent* event) {
   loupeShown_ = false;
+  overPicture_ = false;
   flush();
   QWidget::leaveEvent(event);
 }

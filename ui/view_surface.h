@@ -43,6 +43,10 @@ class ViewSurface : public QWidget, public LiveSurface {
 
   // Ends the drawing of the current command and schedules what changed for the screen.
   void flush();
+  // While points are being placed, the cursor over the picture is a cross.
+  void setPlacing(bool placing);
+  // The loupe, while it shows, drawn again for what a command changed.
+  void refreshLoupe();
   // What the view shows (after flush), at device pixels, the loupe aside.
   const QImage& screen() const { return screen_; }
   QColor background() const;
@@ -78,6 +82,7 @@ class ViewSurface : public QWidget, public LiveSurface {
   void pointerAt(PixelPoint pointer, bool shift);
   void aimLoupe();
   void shiftChanged(bool held);
+  void updateCursor(bool overPicture);
 
   qreal ratio_;
   QImage screen_;
@@ -94,6 +99,8 @@ class ViewSurface : public QWidget, public LiveSurface {
   FinePointer fine_;
   PixelPoint pointer_;  // the pointer's last place over the view
   bool pointerSeen_ = false;
+  bool placing_ = false;
+  bool overPicture_ = false;  // the pointer is over the picture
   Loupe loupe_;
   bool loupeShown_ = false;
   QRect loupeRect_, loupeShownAt_;  // where it goes, and where it was last shown

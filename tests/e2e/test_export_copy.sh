@@ -16,8 +16,9 @@ start_app
 menu 0 0 4 # 文件 > 打开
 accept_file_dialog '' "$WORK/photo.jpg"
 wait_picture_rect 8 86 761 381
+menu 1 0 6 # 标注 > 设置基准尺寸
 set_reference "${REF[@]}" "25.4 mm"
-menu 1 1 3 # 标注 > 测量标注
+menu 1 1 6 # 标注 > 测量标注
 client_click "${MEAS[0]}" "${MEAS[1]}"
 client_click "${MEAS[2]}" "${MEAS[3]}"
 client_click 200 200 3

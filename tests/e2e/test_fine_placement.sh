@@ -30,9 +30,10 @@ menu 0 0 4 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 86 761 381
 
-set_reference "${REF[@]}" "$REF_LENGTH"
+menu 1 0 6 # 标注 > 设置基准尺寸
+set_reference "${REF[@]}" 30
 
-menu 1 1 3 # 标注 > 测量标注
+menu 1 1 6 # 标注 > 测量标注
 client_click "${FIRST[0]}" "${FIRST[1]}"
 xdotool mousemove $((CLIENT_X + ANCHOR[0])) $((CLIENT_Y + ANCHOR[1]))
 sleep 0.3

@@ -48,10 +48,11 @@ wait_picture_rect 8 86 761 381
 log "picture shown at client 8,86 size 761x381"
 
 # --- Reference ------------------------------------------------------------------------
-set_reference "${REF[@]}" "$REF_LENGTH"
+menu 1 0 6 # 标注 > 设置基准尺寸 (测量标注, 撤销, 重做, 清除测量 and 复制测量结果 greyed, but listed)
+set_reference "${REF[@]}" 30
 
 # --- Measurement ----------------------------------------------------------------------
-menu 1 1 3 # 标注 > 测量标注
+menu 1 1 6 # 标注 > 测量标注
 client_click "${MEAS[0]}" "${MEAS[1]}"
 client_click "${MEAS[2]}" "${MEAS[3]}"
 client_click 200 200 3 # commit the measurement

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <map>
 
 #include "tests/qt/qt_support.h"
@@ -41,21 +42,34 @@ TEST_F(Shell, TitleFixedClientAreaAndMenuTree) {
   EXPECT_EQ(captions(window_->fileMenu()->actions()),
             (QStringList{"打开", "保存", "导出测量结果…", "-", "退出"}));
   EXPECT_EQ(captions(window_->annotateMenu()->actions()),
-            (QStringList{"设置基准尺寸", "测量标注", "复制测量结果"}));
-  // Ctrl+O, Ctrl+S, Ctrl+Q and Ctrl+C, shown beside their captions; no other keys.
-  const std::map<QString, QString> keys{
-      {"打开", "Ctrl+O"}, {"保存", "Ctrl+S"}, {"退出", "Ctrl+Q"}, {"复制测量结果", "Ctrl+C"}};
+            (QStringList{"设置基准尺寸", "测量标注", "-", "撤销", "重做", "清除测量", "-", "复制测量结果"}));
+  // Ctrl+O, Ctrl+S and Ctrl+Q, shown beside their captions, the keys of undo, redo and
+  // copy, and Esc; no other keys.
+  const std::map<QString, QString> keys{{"openAction", "Ctrl+O"},
+                                        {"saveAction", "Ctrl+S"},
+                                        {"exitAction", "Ctrl+Q"},
+                                        {"undoAction", "Ctrl+Z"},
+                                        {"redoAction", "Ctrl+Y; Ctrl+Shift+Z"},
+                                        {"copyAction", "Ctrl+C"},
+                                        {"abandonPairAction", "Esc"}};
   for (QAction* each : window_->findChildren<QAction*>()) {
-    SCOPED_TRACE(each->text().toStdString());
-    const auto key = keys.find(each->text());
-    EXPECT_EQ(each->shortcut().toString(QKeySequence::PortableText), key == keys.end() ? "" : key->second);
+    SCOPED_TRACE(each->objectName().toStdString());
+    const auto key = keys.find(each->objectName());
+    EXPECT_EQ(QKeySequence::listToString(each->shortcuts()), key == keys.end() ? "" : key->second);
     EXPECT_FALSE(each->isCheckable());
     EXPECT_FALSE(each->text().contains('&'));
   }
+  // The status line lies under the view, which keeps its size: the window grows by it.
+  const QStatusBar* status = window_->statusBar();
+  EXPECT_EQ(status->geometry().top(), window_->centralWidget()->geometry().bottom() + 1);
+  EXPECT_EQ(window_->height(), window_->menuBar()->height() + 553 + status->height());
+  EXPECT_EQ(window_->width(), 777);
 
-  // Start-up: the annotate menu, Measure and the table's commands are off, everything else on.
+  // Start-up: the annotate menu, Measure, Undo, Redo, Clear and the table's commands are
+  // off, everything else on.
   EXPECT_FALSE(annotateEnabled());
-  for (const char* name : {"measureAction", "exportAction", "copyAction"}) {
+  for (const char* name :
+       {"measureAction", "undoAction", "redoAction", "clearAction", "exportAction", "copyAction"}) {
     EXPECT_FALSE(action(name)->isEnabled()) << name;
   }
   EXPECT_TRUE(window_->fileMenu()->menuAction()->isEnabled());
