@@ -9,6 +9,7 @@
 #include "picture/file_names.h"
 #include "picture/picture_errors.h"
 #include "picture/platform/platform.h"
+#include "picture/whole_file.h"
 
 namespace vantory::qt {
 namespace {
@@ -83,14 +84,7 @@ void BitmapRows::writeTo(const std::string& path) && {
     if (from < keptUpTo)
       keptUpTo = platform::releaseMemory(from, keptUpTo, rowsDone == height_ ? 4096 : std::size_t{2} << 20);
   };
-  platform::ReplacingFile file(path);
-  if (!file.open() || !file.write(std::move(parts), written) || !file.commit()) {
-    using Failure = platform::ReplacingFile::Failure;
-    const char* text = file.failure() == Failure::kWrite            ? texts::kDiskFull
-                       : file.failure() == Failure::kUnresolvedLink ? texts::kUnresolvedLink
-                                                                    : texts::kWriteFailed;
-    fail(ErrorCode::kPathAccess, QString(text).arg(name, file.reason()));
-  }
+  writeWholeFile(path, std::move(parts), written);
 }
 
 }  // namespace vantory::qt

@@ -1,4 +1,4 @@
-// The core's text files on Qt: a file written whole through QSaveFile.
+// The core's text files on Qt: written whole, as Save writes a picture (writeWholeFile).
 #pragma once
 
 #include "core/ports.h"

@@ -1,5 +1,5 @@
-// The table's file writer: a path it cannot write and a full disk are reported, and leave
-// no file behind and an existing one as it was.
+// The table's file writer: a path it cannot write, a link that leads nowhere and a full
+// disk are reported, and leave no file behind and an existing one as it was.
 #include <sys/resource.h>
 #include <csignal>
 
@@ -22,6 +22,12 @@ bool refused(const QString& path, const std::string& bytes, const char* reason) 
 TEST(TextFiles, AFailedWriteIsReportedAndLeavesTheFileAsItWas) {
   QTemporaryDir dir;
   EXPECT_TRUE(refused(dir.filePath("missing/t.csv"), "a", "无法写入"));
+  // A link that leads nowhere is not replaced by a file.
+  const QString dangling = dir.filePath("dangling.csv");
+  ASSERT_TRUE(QFile::link(dir.filePath("nowhere/x.csv"), dangling));
+  EXPECT_TRUE(refused(dangling, "a", "符号链接"));
+  EXPECT_TRUE(QFileInfo(dangling).isSymLink());
+  ASSERT_TRUE(QFile::remove(dangling));
   // A full disk: files limited to 1 kB (the signal of a write beyond it ignored).
   const QString kept = dir.filePath("t.csv");
   ASSERT_TRUE(writeBytes(kept, "the original"));
