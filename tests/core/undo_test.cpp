@@ -1,7 +1,9 @@
 // Undo, redo, clear and Escape over the recording fakes: one run of steps, each checked
 // against what the user can see afterwards (the labels on screen, the labels of a picture
-// saved then, the menus), and the status line a step at a time.
+// saved then, the menus, the table copied then), and the status line a step at a time.
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 #include "core/number_text.h"
 #include "tests/core/program.h"
@@ -18,6 +20,22 @@ std::string labels(const std::vector<Drawn>& drawn) {
     text = text.substr(text.find_first_not_of(' '));
     text.erase(text.find_last_not_of(' ') + 1);
     out += (out.empty() ? "" : " ") + text;
+  }
+  return out;
+}
+
+// The lengths of a copied table with their units, as the labels read them: "30 32.5",
+// "1000 mm 1083.333 mm".
+std::string tableLengths(const std::string& copied) {
+  std::istringstream rows(copied);
+  std::string row, out;
+  std::getline(rows, row);  // the header
+  while (std::getline(rows, row)) {
+    std::vector<std::string> cells;
+    std::istringstream line(row);
+    for (std::string cell; std::getline(line, cell, '\t');) cells.push_back(cell);
+    cells.resize(10);  // an empty unit ends the row with a tab
+    out += (out.empty() ? "" : " ") + cells[8] + (cells[9].empty() ? "" : " " + cells[9]);
   }
   return out;
 }
@@ -94,6 +112,11 @@ TEST(Undo, EveryStepLeavesTheScreenTheSavedPictureAndTheMenusAsTheRulesSay) {
     const std::string menus{w.measureEnabled ? 'M' : '-', w.undoEnabled ? 'U' : '-',
                             w.redoEnabled ? 'R' : '-', w.clearEnabled ? 'C' : '-'};
     EXPECT_EQ(menus, step.menus);
+    // The table holds what the saved picture shows; without a reference it cannot be had.
+    EXPECT_EQ(w.tableEnabled, w.measureEnabled);
+    p.fake().window.clipboard.clear();
+    p.commands().copyMeasurements();
+    EXPECT_EQ(tableLengths(w.clipboard), step.saved);
     if (!w.measureEnabled) {
       EXPECT_EQ(p.session().mode(), Mode::kReference);
     }
