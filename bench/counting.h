@@ -16,6 +16,8 @@ namespace bench {
 class CountingPainter : public vantory::Painter {
  public:
   explicit CountingPainter(vantory::Painter& inner) : inner_(inner) {}
+  vantory::TwipSize labelSize(float value) override { return inner_.labelSize(value); }
+  void setAnnotationScale(float factor) override { inner_.setAnnotationScale(factor); }
   void label(vantory::TwipPoint topLeft, float value, vantory::Ink ink) override {
     ++labels;
     inner_.label(topLeft, value, ink);

@@ -133,8 +133,8 @@ void Commands::press(MouseButton button, float x, float y) {
 void Commands::move(float x, float y, LiveSurface* magnifier) {
   guarded<false>([&] {
     const TwipPoint pointer = viewPoint(x, y);
-    drawLiveView(ports_.surface, session_, pointer);
-    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer);
+    drawLiveView(ports_.surface, session_, pointer, liveLabels_);
+    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer, liveLabels_);
   });
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/geometry.h"
+#include "core/label_placement.h"
 #include "core/picture_fit.h"
 #include "core/ports.h"
 #include "core/session.h"
@@ -65,6 +66,9 @@ class Commands {
   std::string picturePath_;
   TwipRect pictureRect_ = kInitialPictureRect;
   std::string dialogName_;  // the name both file dialogs start with
+  // Where the live view's labels went: kept from move to move, for the view and the
+  // loupe alike (the loupe draws the view's labels where the view has them).
+  LabelPlacement liveLabels_;
 };
 
 }  // namespace vantory

@@ -9,16 +9,18 @@ bool noCoordinateIsZero(const Segment& s) { return s.a.x != 0 && s.b.x != 0 && s
 
 }  // namespace
 
-void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer) {
+void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer,
+                  LabelPlacement& labels) {
   Painter& painter = surface.newFrame();
   const Mode mode = session.mode();
   if (mode == Mode::kIdle) return;
+  labels.restart();
 
   const CoordinateMap same = CoordinateMap::identity();
   const Segment& reference = session.reference();
   const Annotations committed{noCoordinateIsZero(reference) ? &reference : nullptr, session.referenceLength(),
                               session.measurements()};
-  drawAnnotations(painter, same, committed);
+  drawAnnotations(painter, same, committed, labels);
 
   const Segment& working = session.workingPair();
   const bool pending = session.secondPointPending();
@@ -33,7 +35,7 @@ void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipP
   if (!pending && !session.workingPairShown()) return;
   surface.useSmallLabels();
   const Segment shown = pending ? Segment{working.a, pointer} : working;
-  drawLabelledSegment(painter, same, shown, session.lengthOf(shown), Ink::kMeasurement);
+  drawLabelledSegment(painter, same, shown, session.lengthOf(shown), Ink::kMeasurement, labels);
 }
 
 }  // namespace vantory

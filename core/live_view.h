@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/geometry.h"
+#include "core/label_placement.h"
 #include "core/ports.h"
 #include "core/session.h"
 
@@ -15,6 +16,9 @@ namespace vantory {
 // length against the reference, and from the first such label on, every label of the
 // view is drawn at 8 points. A length beyond the float range throws after what comes
 // before it has been drawn.
-void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer);
+// The labels are placed by `labels` anew for each frame, the working pair's last (it
+// keeps what it placed for the frames that follow, see LabelPlacement).
+void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer,
+                  LabelPlacement& labels);
 
 }  // namespace vantory

@@ -16,13 +16,21 @@ class AppError;
 // The two kinds of annotation, each with its colour: the reference red, measurements green.
 enum class Ink { kReference, kMeasurement };
 
-// Draws labels and one-pixel lines, positions in the twips of what it draws on.
+// Draws labels and lines, positions in the twips of what it draws on. Lines are one pixel
+// wide and labels in the painter's font until setAnnotationScale says otherwise.
 class Painter {
  public:
   virtual ~Painter() = default;
-  // The label text of `value` (labelText), its top-left corner at `topLeft`.
+  // The box the label of `value` takes as it would be drawn now, in the twips of what is
+  // drawn on: its text's advance and height at the painter's font and scale.
+  virtual TwipSize labelSize(float value) = 0;
+  // The label text of `value` (labelText) in the ink's colour with a thin dark outline,
+  // its top-left corner at `topLeft`.
   virtual void label(TwipPoint topLeft, float value, Ink ink) = 0;
   virtual void line(TwipPoint from, TwipPoint to, Ink ink) = 0;
+  // From now on labels, their outline and the width of lines are `factor` times their
+  // size on screen (a picture saved larger than it was shown); 1 draws them as on screen.
+  virtual void setAnnotationScale(float factor) = 0;
 };
 
 // The view on screen: the picture at its place on the view surface, with what the live

@@ -1,5 +1,8 @@
 #include "draw/image_painter.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/errors.h"
 #include "draw/pixel_line.h"
 
@@ -34,15 +37,26 @@ void ImagePainter::drawn(const QRectF& area) {
   drawn_ |= area.toAlignedRect() & QRect(QPoint(0, 0), image_.deviceIndependentSize().toSize());
 }
 
+void ImagePainter::setAnnotationScale(float factor) {
+  scale_ = factor;
+  lineWidth_ = std::max(1, static_cast<int>(std::lround(factor)));
+}
+
+TwipSize ImagePainter::labelSize(float value) {
+  labels_.setScale(scale_, image_.devicePixelRatio());
+  const QSizeF size = labels_.size(value);
+  return {toTwips(size.width()), toTwips(size.height())};
+}
+
 void ImagePainter::label(TwipPoint topLeft, float value, Ink ink) {
   QPainter& p = painter();
+  labels_.setScale(scale_, image_.devicePixelRatio());
   // Kept label images are made at one device pixel a logical one; on a high-density
-  // image the label is drawn straight, sharp.
-  if (how_ == Labels::kKept && image_.devicePixelRatio() == 1) {
+  // image, or scaled for a saved picture, the label is drawn straight.
+  if (how_ == Labels::kKept && image_.devicePixelRatio() == 1 && scale_ == 1) {
     drawn(labels_.drawKept(p, toPixels(topLeft), value, inkColour(ink)));
   } else {
-    p.setPen(inkColour(ink));
-    drawn(labels_.draw(p, toPixels(topLeft), value));
+    drawn(labels_.draw(p, toPixels(topLeft), value, inkColour(ink)));
   }
 }
 
@@ -50,7 +64,13 @@ void ImagePainter::line(TwipPoint from, TwipPoint to, Ink ink) {
   QPainter& p = painter();
   const QPointF a = toPixels(from);
   const QPointF b = toPixels(to);
-  if (!drawPixelLine(image_, a, b, inkColour(ink).rgb())) {
+  if (lineWidth_ > 1) {
+    // Scaled for a saved picture: as wide as the scale, ending flat at its points.
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(inkColour(ink), lineWidth_, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(a, b);
+    p.setRenderHint(QPainter::Antialiasing, false);
+  } else if (!drawPixelLine(image_, a, b, inkColour(ink).rgb())) {
     // One logical pixel wide: on a high-density image as many device pixels, sharp.
     QPen pen(inkColour(ink));
     if (image_.devicePixelRatio() == 1) {
@@ -62,7 +82,8 @@ void ImagePainter::line(TwipPoint from, TwipPoint to, Ink ink) {
     p.drawLine(a, b);
   }
   // The pixels a line between two points can touch.
-  drawn(QRectF(a, b).normalized().adjusted(-2, -2, 2, 2));
+  const double reach = 2 + lineWidth_ / 2.0;
+  drawn(QRectF(a, b).normalized().adjusted(-reach, -reach, reach, reach));
 }
 
 }  // namespace vantory::qt

@@ -1,5 +1,6 @@
 // The record builder for the program as built, over the recording fakes of its ports.
 #include <memory>
+#include <string>
 
 #include "tests/fakes/recording_ports.h"
 #include "tests/replay/record.h"
@@ -7,15 +8,17 @@
 namespace vantory::replay {
 namespace {
 
+constexpr TwipSize kLabelBox{675, 210};
+
 const char* inkName(Ink ink) { return ink == Ink::kReference ? "red" : "green"; }
 
 void record(const std::vector<fakes::Drawn>& drawn, EventRecord& out) {
   for (const fakes::Drawn& d : drawn) {
-    if (d.kind == fakes::Drawn::kLabel) {
-      out.draw(labelText(d.value, d.from.x, d.from.y, inkName(d.ink), d.points));
-    } else {
-      out.draw(lineText(d.from.x, d.from.y, d.to.x, d.to.y, inkName(d.ink)));
-    }
+    std::string text = d.kind == fakes::Drawn::kLabel
+                           ? labelText(d.value, d.from.x, d.from.y, inkName(d.ink), d.points)
+                           : lineText(d.from.x, d.from.y, d.to.x, d.to.y, inkName(d.ink));
+    if (d.scale != 1) text += " x" + floatText(d.scale);
+    out.draw(text);
   }
 }
 
@@ -74,6 +77,9 @@ class ProgramDriver : public Driver {
  private:
   void restart() {
     p_ = std::make_unique<fakes::FakeProgram>();
+    // Labels about the size of " 12.345 " at the default font, so that they meet.
+    p_->surface.setLabelBox(kLabelBox);
+    p_->disk.labelBox = kLabelBox;
     p_->disk.unreadable["/pics/broken.gif"] = ErrorCode::kInvalidPicture;
     p_->disk.unwritable[kUnwritablePath] = ErrorCode::kPathAccess;
     shown_.clear();
