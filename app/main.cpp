@@ -1,7 +1,8 @@
 // Vantory: measure the sizes of objects in a picture. The program's entry: the
-// application object, Qt's own Chinese translation for the standard dialogs, the main
-// window, and the event loop.
+// application object, Qt's own Chinese translation for the standard dialogs, the command
+// line (`vantory [FILE]`), the main window, and the event loop.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -68,6 +69,7 @@ int main(int argc, char* argv[]) {
   // title is the program's own text. The main window and the message boxes carry
   // "Vantory" themselves.
   QApplication::setApplicationName("Vantory");
+  QApplication::setApplicationVersion(VANTORY_VERSION);
   QApplication::setWindowIcon(QIcon(":/vantory.png"));
 
   // The whole interface is Chinese, whatever the user's locale: the standard dialogs
@@ -79,7 +81,23 @@ int main(int argc, char* argv[]) {
     QApplication::installTranslator(&qtTranslator);
   }
 
+  // Qt's own options (-style, -platform and the like) are taken by the application
+  // already; --help and --version print and end here.
+  QCommandLineParser commandLine;
+  commandLine.setApplicationDescription(vantory::texts::kCommandLineHelp);
+  commandLine.addHelpOption();
+  commandLine.addVersionOption();
+  commandLine.addPositionalArgument("FILE", vantory::texts::kCommandLineFile, "[FILE]");
+  commandLine.process(app);
+
   vantory::qt::MainWindow window;
   window.show();
+  // A picture named on the command line (a file manager's "open with") opens as soon as
+  // the window is up, as 文件 > 打开 opens it; a file that cannot be opened is reported,
+  // and the window stays empty.
+  if (const QStringList files = commandLine.positionalArguments(); !files.isEmpty()) {
+    QMetaObject::invokeMethod(
+        &window, [&window, file = files.first()] { window.openFile(file); }, Qt::QueuedConnection);
+  }
   return QApplication::exec();
 }

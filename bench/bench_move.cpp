@@ -156,7 +156,7 @@ Steps timeSteps(bench::Rig& rig) {
     vantory::Painter* painter = nullptr;
     restore.push_back(bench::timeMs([&] { painter = &view.newFrame(); }));
     labels.push_back(bench::timeMs([&] {
-      for (const Drawn& d : segments) painter->label(d.label, d.value, d.ink);
+      for (const Drawn& d : segments) painter->label(d.label, d.value, {}, d.ink);
     }));
     lines.push_back(bench::timeMs([&] {
       for (const Drawn& d : segments) painter->line(d.a, d.b, d.ink);

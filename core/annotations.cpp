@@ -24,7 +24,7 @@ float CoordinateMap::annotationScale() const {
 }
 
 void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment, float value,
-                         Ink ink, LabelPlacement& labels) {
+                         std::string_view unit, Ink ink, LabelPlacement& labels) {
   const double x1 = map.x(segment.a.x);
   const double y1 = map.y(segment.a.y);
   const double x2 = map.x(segment.b.x);
@@ -33,8 +33,8 @@ void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segme
   const TwipPoint midpoint{toSingle(checked((x1 + x2) / 2.0)), toSingle(checked((y1 + y2) / 2.0))};
   const TwipPoint from{toSingle(x1), toSingle(y1)};
   const TwipPoint to{toSingle(x2), toSingle(y2)};
-  const TwipPoint at = labels.place({from, to, midpoint, painter.labelSize(value), value, ink});
-  painter.label(at, value, ink);  // the label first: the line runs over its text
+  const TwipPoint at = labels.place({from, to, midpoint, painter.labelSize(value, unit), value, unit, ink});
+  painter.label(at, value, unit, ink);  // the label first: the line runs over its text
   painter.line(from, to, ink);
 }
 
@@ -42,11 +42,11 @@ void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotatio
                      LabelPlacement& labels) {
   painter.setAnnotationScale(map.annotationScale());
   if (annotations.reference != nullptr) {
-    drawLabelledSegment(painter, map, *annotations.reference, annotations.referenceLength, Ink::kReference,
-                        labels);
+    drawLabelledSegment(painter, map, *annotations.reference, annotations.referenceLength,
+                        annotations.referenceUnit, Ink::kReference, labels);
   }
   for (const Measurement& m : annotations.measurements) {
-    drawLabelledSegment(painter, map, m.segment, m.length, Ink::kMeasurement, labels);
+    drawLabelledSegment(painter, map, m.segment, m.length, m.unit, Ink::kMeasurement, labels);
   }
 }
 
@@ -58,6 +58,7 @@ void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotatio
 SavedAnnotations::SavedAnnotations(const MeasurementSession& session)
     : reference_(session.referenceCommitted() ? std::optional(session.reference()) : std::nullopt),
       referenceLength_(session.referenceLength()),
-      measurements_(session.measurements()) {}
+      measurements_(session.measurements()),
+      referenceUnit_(session.referenceUnit()) {}
 
 }  // namespace vantory

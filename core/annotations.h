@@ -6,6 +6,8 @@
 
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/geometry.h"
@@ -38,22 +40,25 @@ class CoordinateMap {
   TwipSize picture_;
 };
 
-// One segment: its label at the midpoint of the mapped points, moved where `labels` finds
-// room when it would cover a label placed before, then the line between the points.
+// One segment: its label (`value` and its `unit`) at the midpoint of the mapped points,
+// moved where `labels` finds room when it would cover a label placed before, then the line
+// between the points.
 void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment, float value,
-                         Ink ink, LabelPlacement& labels);
+                         std::string_view unit, Ink ink, LabelPlacement& labels);
 
-// The committed annotations to draw: the reference (none when null) and the measurements.
+// The committed annotations to draw: the reference (none when null) with its length and
+// unit, and the measurements.
 struct Annotations {
   const Segment* reference = nullptr;
   float referenceLength = 0;
   std::span<const Measurement> measurements;
+  std::string_view referenceUnit;
 };
 
 // The reference in red labelled with its length, then every measurement in green
-// labelled with its own, in commit order, at the map's annotation scale. The labels are
-// placed by `labels` after those it placed since its restart; the second form places
-// them afresh.
+// labelled with its own, in commit order, each length with its unit, at the map's
+// annotation scale. The labels are placed by `labels` after those it placed since its
+// restart; the second form places them afresh.
 void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotations& annotations,
                      LabelPlacement& labels);
 void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotations& annotations);
@@ -64,12 +69,15 @@ void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotatio
 class SavedAnnotations {
  public:
   explicit SavedAnnotations(const MeasurementSession& session);
-  Annotations view() const { return {reference_ ? &*reference_ : nullptr, referenceLength_, measurements_}; }
+  Annotations view() const {
+    return {reference_ ? &*reference_ : nullptr, referenceLength_, measurements_, referenceUnit_};
+  }
 
  private:
   std::optional<Segment> reference_;
   float referenceLength_;
   std::vector<Measurement> measurements_;
+  std::string referenceUnit_;
 };
 
 }  // namespace vantory

@@ -1,7 +1,9 @@
 #include "core/commands.h"
 
+#include <filesystem>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "core/annotations.h"
 #include "core/errors.h"
@@ -12,8 +14,18 @@
 #include "core/texts.h"
 
 namespace vantory {
+namespace {
 
-Commands::Commands(Ports ports) : ports_(ports) {}
+// The name Save suggests for the picture at `path`: beside it, its name without the
+// extension and with kAnnotatedNameEnding, as a bitmap ("/p/coins.jpg": "/p/coins-标注.bmp").
+std::string annotatedName(const std::string& path) {
+  const std::filesystem::path picture(path);
+  return (picture.parent_path() / (picture.stem().string() + texts::kAnnotatedNameEnding + ".bmp")).string();
+}
+
+}  // namespace
+
+Commands::Commands(Ports ports, std::string version) : ports_(ports), version_(std::move(version)) {}
 
 template <bool changes, typename Command>
 void Commands::guarded(Command&& command) {
@@ -52,23 +64,29 @@ void Commands::start() {
 
 void Commands::openPicture() {
   guarded<true>([this] {
-    const std::string before = dialogName_;
     const std::string chosen = ports_.prompts.chooseFileToOpen(dialogName_);
-    dialogName_ = chosen;
-    if (chosen.empty()) return;
-    try {
-      dialogName_.clear();  // taken: the next dialog starts empty
-      const TwipSize natural = ports_.files.probe(chosen);
-      const TwipRect rect = fitPicture(natural, ports_.window.clientArea(), ports_.surface.area());
-      ports_.surface.showPicture(chosen, rect);
-      picturePath_ = chosen;
-      pictureRect_ = rect;
-    } catch (...) {
-      dialogName_ = before;
-      throw;
+    if (chosen.empty()) {
+      dialogName_.clear();
+      return;
     }
-    ports_.window.setAnnotateMenuEnabled(true);
+    showFile(chosen);
   });
+}
+
+void Commands::openFile(const std::string& path) {
+  guarded<true>([&] { showFile(path); });
+}
+
+// Shows the picture at `path`; changes nothing when that fails.
+void Commands::showFile(const std::string& path) {
+  const TwipSize natural = ports_.files.probe(path);
+  const TwipRect rect = fitPicture(natural, ports_.window.clientArea(), ports_.surface.area());
+  ports_.surface.showPicture(path, rect);
+  picturePath_ = path;
+  pictureRect_ = rect;
+  dialogName_.clear();  // taken: the next dialog starts empty
+  savedName_.clear();
+  ports_.window.setAnnotateMenuEnabled(true);
 }
 
 void Commands::savePicture() {
@@ -84,9 +102,11 @@ void Commands::savePicture() {
           drawAnnotations(painter, CoordinateMap::onto(shown, picture), annotations.view());
         });
     // The picture is read and drawn while the dialog is open.
-    const std::string chosen = ports_.prompts.chooseFileToSave(dialogName_);
-    dialogName_ = chosen;        // kept: the next dialog starts with it
+    const std::string chosen =
+        ports_.prompts.chooseFileToSave(savedName_.empty() ? annotatedName(picturePath_) : savedName_);
+    dialogName_ = chosen;        // kept: the next Open dialog starts with it
     if (chosen.empty()) return;  // the work is thrown away
+    savedName_ = chosen;
     job->writeTo(chosen, [this](const AppError* error) {
       if (error != nullptr) ports_.prompts.showError(*error);
     });
@@ -96,7 +116,10 @@ void Commands::savePicture() {
 void Commands::exitProgram() { ports_.window.closeWindow(); }
 
 void Commands::showAbout() {
-  guarded<false>([this] { ports_.prompts.showMessage(texts::kAbout); });
+  guarded<false>([this] {
+    ports_.prompts.showMessage(
+        version_.empty() ? texts::kAbout : texts::kAbout + std::string("\n") + texts::kVersion + version_);
+  });
 }
 
 void Commands::chooseReferenceMode() { session_.setMode(Mode::kReference); }
@@ -138,10 +161,11 @@ void Commands::move(float x, float y, LiveSurface* magnifier) {
   });
 }
 
-// Asks until the text is a number greater than 0, or empty. A text that is not a number
-// (or is out of range), or a length of 0 or less, is explained, then asked for again with
-// what was typed still in the box. The length is held with the pair until a right press
-// commits it; Cancel (or a cleared box) abandons the pair.
+// Asks until the text is a length greater than 0 (a number, with a unit or without), or
+// empty. A text that is not a length is explained in words, one out of range reported,
+// and a length of 0 or less explained; then it is asked for again with what was typed
+// still in the box. The length is held with the pair until a right press commits it;
+// Cancel (or a cleared box) abandons the pair.
 void Commands::askReferenceLength() {
   std::string shown = texts::kLengthDefault;
   for (;;) {
@@ -151,19 +175,23 @@ void Commands::askReferenceLength() {
       return;
     }
     shown = typed;
-    float length = 0;
+    TypedLength length;
     try {
-      length = parseNumber(typed);
+      length = parseLength(typed);
     } catch (const AppError& error) {
-      ports_.prompts.showError(error);
+      if (error.code() == ErrorCode::kTypeMismatch) {
+        ports_.prompts.showMessage(texts::kNotALength);
+      } else {
+        ports_.prompts.showError(error);
+      }
       continue;
     }
-    if (!(length > 0.0f)) {
+    if (!(length.value > 0.0f)) {
       // 0 would label every measurement 0, a negative length make them all negative.
       ports_.prompts.showMessage(texts::kLengthNotPositive);
       continue;
     }
-    session_.holdLength(length);
+    session_.holdLength(length.value, std::move(length.unit));
     return;
   }
 }

@@ -23,7 +23,9 @@ class Commands {
     PictureFiles& files;
     Prompts& prompts;
   };
-  explicit Commands(Ports ports);
+  // `version` is the program's version, which About shows under its text (nothing when
+  // empty).
+  explicit Commands(Ports ports, std::string version = {});
 
   // The menus as the program starts: the annotate menu and its measure command disabled.
   void start();
@@ -31,10 +33,15 @@ class Commands {
   // 文件 > 打开: choose a picture, learn its size from its header, fit it to the window
   // and show it. A failed Open changes nothing (the dialog's file name included).
   void openPicture();
+  // Opens the picture at `path` as if it had been chosen in the Open dialog: a file named
+  // on the command line or dropped on the window.
+  void openFile(const std::string& path);
   // 文件 > 保存: the Save dialog at once; meanwhile the picture is read again at its natural
   // size and the annotations as they stand now are drawn on it. The bitmap is written
   // when a file name is chosen; an error on the way (the picture gone since Open, a path
-  // that cannot be written) is reported then. Cancel throws the work away.
+  // that cannot be written) is reported then. Cancel throws the work away. The dialog
+  // offers the name last saved to for this picture, or at first the picture's own name
+  // with "-标注" in its folder, as a bitmap.
   void savePicture();
   void exitProgram();
   void showAbout();
@@ -60,12 +67,15 @@ class Commands {
   void report() noexcept;
   TwipPoint viewPoint(float x, float y) const;
   void askReferenceLength();
+  void showFile(const std::string& path);
 
   Ports ports_;
   MeasurementSession session_;
   std::string picturePath_;
   TwipRect pictureRect_ = kInitialPictureRect;
-  std::string dialogName_;  // the name both file dialogs start with
+  std::string dialogName_;  // the name the Open dialog starts with
+  std::string savedName_;   // where this picture was last saved
+  std::string version_;
   // Where the live view's labels went: kept from move to move, for the view and the
   // loupe alike (the loupe draws the view's labels where the view has them).
   LabelPlacement liveLabels_;

@@ -30,6 +30,12 @@ LabelBox boxAt(double x, double y, double width, double height) {
 
 }  // namespace
 
+bool LabelPlacement::Placed::isFor(const LabelRequest& other) const {
+  return request.from == other.from && request.to == other.to && request.midpoint == other.midpoint &&
+         request.size == other.size && request.value == other.value && unit == other.unit &&
+         request.ink == other.ink;
+}
+
 template <typename Visit>
 void LabelPlacement::forEachCell(const LabelBox& box, Visit&& visit) const {
   const std::int64_t x0 = cellIndex(box.left, cellSize_), x1 = cellIndex(box.left + box.width, cellSize_);
@@ -49,7 +55,7 @@ bool LabelPlacement::isFree(const LabelBox& box, const LabelRequest& request) co
       const Placed& other = placed_[index];
       if (!other.box.overlaps(box)) continue;
       // The same segment drawn again with the same label lies on its twin.
-      if (!(other.box == box && other.request == request)) {
+      if (!(other.box == box && other.isFor(request))) {
         free = false;
         return;
       }
@@ -68,7 +74,8 @@ void LabelPlacement::rebuildGrid() {
 
 void LabelPlacement::add(const LabelRequest& request, const LabelBox& box) {
   const auto index = static_cast<std::uint32_t>(placed_.size());
-  placed_.push_back({request, box});
+  placed_.push_back({request, std::string(request.unit), box});
+  placed_.back().request.unit = {};  // the copy is what counts
   ++count_;
   if (!hasArea(box)) return;
   forEachCell(box, [&](std::uint64_t key) { cells_[key].push_back(index); });
@@ -89,7 +96,7 @@ void LabelPlacement::removeLast() {
 TwipPoint LabelPlacement::place(const LabelRequest& request) {
   if (count_ < placed_.size()) {
     const Placed& before = placed_[count_];
-    if (before.request == request) {
+    if (before.isFor(request)) {
       ++count_;
       return {static_cast<float>(before.box.left), static_cast<float>(before.box.top)};
     }

@@ -14,6 +14,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -38,8 +40,8 @@ struct LabelRequest {
   TwipPoint midpoint;  // the segment's midpoint, as the drawing computes it
   TwipSize size;
   float value = 0;
+  std::string_view unit;
   Ink ink = Ink::kMeasurement;
-  bool operator==(const LabelRequest&) const = default;
 };
 
 class LabelPlacement {
@@ -60,8 +62,10 @@ class LabelPlacement {
 
  private:
   struct Placed {
-    LabelRequest request;
+    LabelRequest request;  // without its unit: that is kept in `unit`
+    std::string unit;
     LabelBox box;
+    bool isFor(const LabelRequest& other) const;
   };
   bool isFree(const LabelBox& box, const LabelRequest& request) const;
   void add(const LabelRequest& request, const LabelBox& box);

@@ -19,7 +19,7 @@ void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipP
   const CoordinateMap same = CoordinateMap::identity();
   const Segment& reference = session.reference();
   const Annotations committed{noCoordinateIsZero(reference) ? &reference : nullptr, session.referenceLength(),
-                              session.measurements()};
+                              session.measurements(), session.referenceUnit()};
   drawAnnotations(painter, same, committed, labels);
 
   const Segment& working = session.workingPair();
@@ -35,7 +35,8 @@ void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipP
   if (!pending && !session.workingPairShown()) return;
   surface.useSmallLabels();
   const Segment shown = pending ? Segment{working.a, pointer} : working;
-  drawLabelledSegment(painter, same, shown, session.lengthOf(shown), Ink::kMeasurement, labels);
+  drawLabelledSegment(painter, same, shown, session.lengthOf(shown), session.referenceUnit(),
+                      Ink::kMeasurement, labels);
 }
 
 }  // namespace vantory

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/geometry.h"
 
@@ -21,12 +22,13 @@ enum class Ink { kReference, kMeasurement };
 class Painter {
  public:
   virtual ~Painter() = default;
-  // The box the label of `value` takes as it would be drawn now, in the twips of what is
-  // drawn on: its text's advance and height at the painter's font and scale.
-  virtual TwipSize labelSize(float value) = 0;
-  // The label text of `value` (labelText) in the ink's colour with a thin dark outline,
-  // its top-left corner at `topLeft`.
-  virtual void label(TwipPoint topLeft, float value, Ink ink) = 0;
+  // The box the label of `value` with its `unit` takes as it would be drawn now, in the
+  // twips of what is drawn on: its text's advance and height at the painter's font and
+  // scale.
+  virtual TwipSize labelSize(float value, std::string_view unit) = 0;
+  // The label text of `value` with its `unit` (labelText) in the ink's colour with a thin
+  // dark outline, its top-left corner at `topLeft`.
+  virtual void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) = 0;
   virtual void line(TwipPoint from, TwipPoint to, Ink ink) = 0;
   // From now on labels, their outline and the width of lines are `factor` times their
   // size on screen (a picture saved larger than it was shown); 1 draws them as on screen.

@@ -1,5 +1,7 @@
 #include "core/session.h"
 
+#include <utility>
+
 #include "core/length_rule.h"
 
 namespace vantory {
@@ -19,8 +21,9 @@ bool MeasurementSession::placePoint(TwipPoint point) {
   return second && mode_ == Mode::kReference;
 }
 
-void MeasurementSession::holdLength(float length) {
+void MeasurementSession::holdLength(float length, std::string unit) {
   heldLength_ = length;
+  heldUnit_ = std::move(unit);
   lengthHeld_ = true;
 }
 
@@ -49,6 +52,7 @@ MeasurementSession::Commit MeasurementSession::commit() {
     if (distance(working_) == 0.0f) return Commit::kZeroReference;
     reference_ = working_;
     referenceLength_ = heldLength_;
+    referenceUnit_ = heldUnit_;
     referenceCommitted_ = true;
     newPairSinceReference_ = false;
     return Commit::kReference;
@@ -56,7 +60,7 @@ MeasurementSession::Commit MeasurementSession::commit() {
   if (mode_ == Mode::kMeasure && newPairSinceReference_) {
     if (measurements_.size() >= kMaxMeasurements) return Commit::kFull;
     const float length = lengthOf(working_);
-    measurements_.push_back({working_, length});
+    measurements_.push_back({working_, length, referenceUnit_});
     return Commit::kMeasurement;
   }
   return Commit::kNothing;

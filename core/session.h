@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "core/geometry.h"
@@ -15,6 +16,7 @@ enum class Mode { kIdle, kReference, kMeasure };
 struct Measurement {
   Segment segment;
   float length = 0;  // scaled against the reference of its commit, cut to three decimals
+  std::string unit;  // that reference's unit: the length is in it
   bool operator==(const Measurement&) const = default;
 };
 
@@ -28,9 +30,10 @@ class MeasurementSession {
   // A left press at `point` (view twips) in reference or measure mode: the first point of
   // a new pair, or the second of the pair begun. Returns true when it completed a pair in
   // reference mode: its length is then held (holdLength) or the pair abandoned
-  // (abandonPair) before anything else happens.
+  // (abandonPair) before anything else happens. The unit typed after the length ("" for
+  // none) becomes the reference's with it.
   bool placePoint(TwipPoint point);
-  void holdLength(float length);
+  void holdLength(float length, std::string unit = {});
   void abandonPair();
 
   enum class Commit {
@@ -52,6 +55,7 @@ class MeasurementSession {
   bool referenceCommitted() const { return referenceCommitted_; }
   const Segment& reference() const { return reference_; }  // all zero before the first commit
   float referenceLength() const { return referenceLength_; }
+  const std::string& referenceUnit() const { return referenceUnit_; }
   const std::vector<Measurement>& measurements() const { return measurements_; }
 
   // The pair being placed: both points are (0, 0) before the first press; while the second
@@ -70,11 +74,13 @@ class MeasurementSession {
   Segment working_;
   bool secondPointPending_ = false;
   float heldLength_ = 0;  // typed for the working pair, not yet the reference's
+  std::string heldUnit_;
   bool lengthHeld_ = false;
   bool pairAbandoned_ = false;
   bool newPairSinceReference_ = false;
   Segment reference_;
   float referenceLength_ = 0;
+  std::string referenceUnit_;
   bool referenceCommitted_ = false;
   std::vector<Measurement> measurements_;
 };

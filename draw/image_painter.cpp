@@ -42,21 +42,21 @@ void ImagePainter::setAnnotationScale(float factor) {
   lineWidth_ = std::max(1, static_cast<int>(std::lround(factor)));
 }
 
-TwipSize ImagePainter::labelSize(float value) {
+TwipSize ImagePainter::labelSize(float value, std::string_view unit) {
   labels_.setScale(scale_, image_.devicePixelRatio());
-  const QSizeF size = labels_.size(value);
+  const QSizeF size = labels_.size(value, unit);
   return {toTwips(size.width()), toTwips(size.height())};
 }
 
-void ImagePainter::label(TwipPoint topLeft, float value, Ink ink) {
+void ImagePainter::label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) {
   QPainter& p = painter();
   labels_.setScale(scale_, image_.devicePixelRatio());
   // Kept label images are made at one device pixel a logical one; on a high-density
   // image, or scaled for a saved picture, the label is drawn straight.
   if (how_ == Labels::kKept && image_.devicePixelRatio() == 1 && scale_ == 1) {
-    drawn(labels_.drawKept(p, toPixels(topLeft), value, inkColour(ink)));
+    drawn(labels_.drawKept(p, toPixels(topLeft), value, inkColour(ink), unit));
   } else {
-    drawn(labels_.draw(p, toPixels(topLeft), value, inkColour(ink)));
+    drawn(labels_.draw(p, toPixels(topLeft), value, inkColour(ink), unit));
   }
 }
 

@@ -28,8 +28,8 @@ class ImagePainter : public Painter {
   ImagePainter(QImage& image, LabelImages& labels, Labels how) : image_(image), labels_(labels), how_(how) {}
   ~ImagePainter() override { end(); }
 
-  TwipSize labelSize(float value) override;
-  void label(TwipPoint topLeft, float value, Ink ink) override;
+  TwipSize labelSize(float value, std::string_view unit) override;
+  void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) override;
   void line(TwipPoint from, TwipPoint to, Ink ink) override;
   // Labels `factor` times their size and lines as many pixels wide (rounded).
   void setAnnotationScale(float factor) override;

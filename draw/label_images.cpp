@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kMaxKeptLabels = 4096;
 constexpr std::size_t kKnownSizes = 4099;  // a prime: values close in bits spread
+constexpr std::size_t kMaxUnits = 64;
 // Room around a kept label's text for glyphs that reach past its advance and line.
 constexpr int kKeptMargin = 3;
 constexpr double kFarAway = 1 << 24;  // pixels
@@ -84,13 +85,31 @@ void LabelImages::forgetLaidOut() {
   keptBefore_.clear();
 }
 
-const LabelImages::LaidOutLabel& LabelImages::laidOut(float value) {
-  const quint32 bits = bitsOf(value);
-  auto found = texts_.find(bits);
+quint32 LabelImages::unitKey(std::string_view unit) {
+  if (unit.empty()) return 0;
+  for (std::size_t i = 0; i < units_.size(); ++i) {
+    if (units_[i] == unit) return static_cast<quint32>(i + 1);
+  }
+  if (units_.size() >= kMaxUnits) {
+    // Keys of units gone are no longer known: nothing kept may use them.
+    units_.clear();
+    texts_.clear();
+    sizes_.assign(kKnownSizes, {});
+    kept_.clear();
+    keptBefore_.clear();
+  }
+  units_.emplace_back(unit);
+  return static_cast<quint32>(units_.size());
+}
+
+const LabelImages::LaidOutLabel& LabelImages::laidOut(float value, std::string_view unit,
+                                                      quint32 unitNumber) {
+  const quint64 key = quint64{unitNumber} << 32 | bitsOf(value);
+  auto found = texts_.find(key);
   if (found != texts_.end()) return found.value();
   if (texts_.size() > kMaxKeptLabels) texts_.clear();
 
-  const QString text = QString::fromStdString(labelText(value));
+  const QString text = QString::fromStdString(labelText(value, unit));
   QTextLayout layout(text, deviceFont_, &layoutDevice_);
   QTextOption option;
   option.setWrapMode(QTextOption::NoWrap);
@@ -113,7 +132,7 @@ const LabelImages::LaidOutLabel& LabelImages::laidOut(float value) {
   }
   const QFontMetricsF metrics(deviceFont_, &layoutDevice_);
   label.size = QSizeF(metrics.horizontalAdvance(text), metrics.height());
-  return texts_.insert(bits, std::move(label)).value();
+  return texts_.insert(key, std::move(label)).value();
 }
 
 const LabelImages::GlyphImages& LabelImages::glyphImages(GlyphId glyph, QRgb colour) {
@@ -156,18 +175,24 @@ const LabelImages::GlyphImages& LabelImages::glyphImages(GlyphId glyph, QRgb col
   return glyphs_.insert(key, std::move(images)).value();
 }
 
-QSizeF LabelImages::size(float value) {
-  const quint32 bits = bitsOf(value);
-  KnownSize& slot = sizes_[(bits ^ (bits >> 13)) % sizes_.size()];
-  if (!slot.known || slot.bits != bits) slot = {bits, true, laidOut(value).size / pixelRatio_};
+QSizeF LabelImages::size(float value, std::string_view unit) {
+  const quint32 unitNumber = unitKey(unit);
+  const quint64 key = quint64{unitNumber} << 32 | bitsOf(value);
+  KnownSize& slot = sizes_[(key ^ (key >> 13)) % sizes_.size()];
+  if (!slot.known || slot.key != key) slot = {key, true, laidOut(value, unit, unitNumber).size / pixelRatio_};
   return slot.size;
 }
 
-QRectF LabelImages::draw(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour) {
+QRectF LabelImages::draw(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour,
+                         std::string_view unit) {
   // Far outside any surface (a point of the view mapped from extreme twips): nothing to
   // show, and no whole pixel to put it at.
   if (!(std::abs(topLeft.x()) < kFarAway && std::abs(topLeft.y()) < kFarAway)) return QRectF();
-  const LaidOutLabel& label = laidOut(value);
+  return draw(painter, topLeft, laidOut(value, unit, unitKey(unit)), colour);
+}
+
+QRectF LabelImages::draw(QPainter& painter, const QPointF& topLeft, const LaidOutLabel& label,
+                         const QColor& colour) {
   const QPointF origin = topLeft * pixelRatio_;
   QRectF covered;
   for (const bool outline : {true, false}) {
@@ -190,16 +215,17 @@ QRectF LabelImages::draw(QPainter& painter, const QPointF& topLeft, float value,
   return covered;
 }
 
-LabelImages::KeptLabel LabelImages::render(const QPointF& fraction, float value, const QColor& colour) {
-  const QSizeF text = laidOut(value).size;
+LabelImages::KeptLabel LabelImages::render(const QPointF& fraction, const LaidOutLabel& label,
+                                           const QColor& colour) {
+  const QSizeF text = label.size;
   const int margin = kKeptMargin + static_cast<int>(std::ceil(outlineWidth_));
   const QSize size(static_cast<int>(std::ceil(fraction.x() + text.width())) + 2 * margin,
                    static_cast<int>(std::ceil(fraction.y() + text.height())) + 2 * margin);
   QImage image(size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   {
-    QPainter label(&image);
-    draw(label, fraction + QPointF(margin, margin), value, colour);
+    QPainter onImage(&image);
+    draw(onImage, fraction + QPointF(margin, margin), label, colour);
   }
   // Keep only the inked pixels: a third of the box, and a third of the blending.
   QRect ink;
@@ -217,13 +243,15 @@ LabelImages::KeptLabel LabelImages::render(const QPointF& fraction, float value,
   return kept;
 }
 
-QRectF LabelImages::drawKept(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour) {
+QRectF LabelImages::drawKept(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour,
+                             std::string_view unit) {
   if (!(std::abs(topLeft.x()) < kFarAway && std::abs(topLeft.y()) < kFarAway)) return QRectF();
   // The image is drawn at a whole pixel; the text inside it keeps the fraction, so the
   // glyphs come out where they would be drawn straight onto the surface.
   const QPoint whole(static_cast<int>(std::floor(topLeft.x())), static_cast<int>(std::floor(topLeft.y())));
   const QPointF fraction = topLeft - QPointF(whole);
-  const KeptKey key{bitsOf(value), colour.rgba(), fraction.x() + 0.0, fraction.y() + 0.0};
+  const quint32 unitNumber = unitKey(unit);
+  const KeptKey key{bitsOf(value), unitNumber, colour.rgba(), fraction.x() + 0.0, fraction.y() + 0.0};
   KeptLabel kept;
   if (const auto found = kept_.constFind(key); found != kept_.constEnd()) {
     kept = found.value();
@@ -232,7 +260,8 @@ QRectF LabelImages::drawKept(QPainter& painter, const QPointF& topLeft, float va
       keptBefore_ = std::exchange(kept_, {});
     }
     const auto before = keptBefore_.constFind(key);
-    kept = before != keptBefore_.constEnd() ? before.value() : render(fraction, value, colour);
+    kept = before != keptBefore_.constEnd() ? before.value()
+                                            : render(fraction, laidOut(value, unit, unitNumber), colour);
     kept_.insert(key, kept);
   }
   if (kept.ink.isNull()) return QRectF();

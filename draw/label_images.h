@@ -13,6 +13,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QRawFont>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantory::qt {
@@ -29,16 +31,18 @@ class LabelImages {
   // a device of `pixelRatio` device pixels a logical one.
   void setScale(double scale, qreal pixelRatio);
 
-  // The box of the label of `value`: its text's advance and the font's height, logical
-  // pixels.
-  QSizeF size(float value);
-  // Draws the label of `value` in `colour` with its outline, its top-left corner at
-  // `topLeft` (logical pixels); returns the rectangle it covers.
-  QRectF draw(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour);
+  // The box of the label of `value` with its `unit` (labelText): its text's advance and
+  // the font's height, logical pixels.
+  QSizeF size(float value, std::string_view unit = {});
+  // Draws the label of `value` with its `unit` in `colour` with its outline, its top-left
+  // corner at `topLeft` (logical pixels); returns the rectangle it covers.
+  QRectF draw(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour,
+              std::string_view unit = {});
   // The same through a kept image of the label (at scale 1 on a device of ratio 1 only):
   // drawn again at the same place in the same colour, it costs one blit. Returns the
   // rectangle it covers.
-  QRectF drawKept(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour);
+  QRectF drawKept(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour,
+                  std::string_view unit = {});
 
  private:
   // A glyph of the labels' font: its index in fonts_ (high half) and in that font.
@@ -51,7 +55,9 @@ class LabelImages {
     std::vector<PlacedGlyph> glyphs;
     QSizeF size;  // device pixels
   };
-  const LaidOutLabel& laidOut(float value);
+  // A small number for `unit` in the keys of kept texts and images, 0 for none.
+  quint32 unitKey(std::string_view unit);
+  const LaidOutLabel& laidOut(float value, std::string_view unit, quint32 unitNumber);
 
   // A glyph's outline and its body in one colour, premultiplied, over the same pixels;
   // `offset` is their top-left corner from the glyph's origin.
@@ -70,12 +76,13 @@ class LabelImages {
 
   struct KeptKey {
     quint32 bits;  // the value's
+    quint32 unit;  // unitKey
     QRgb colour;
     double x, y;  // the position's fraction of a pixel
     bool operator==(const KeptKey&) const = default;
   };
   friend size_t qHash(const KeptKey& key, size_t seed) {
-    return qHashMulti(seed, key.bits, key.colour, key.x, key.y);
+    return qHashMulti(seed, key.bits, key.unit, key.colour, key.x, key.y);
   }
   // The label's inked pixels, premultiplied, and where they start from the whole pixel of
   // its top-left corner.
@@ -83,7 +90,8 @@ class LabelImages {
     QImage ink;
     QPoint offset;
   };
-  KeptLabel render(const QPointF& fraction, float value, const QColor& colour);
+  KeptLabel render(const QPointF& fraction, const LaidOutLabel& label, const QColor& colour);
+  QRectF draw(QPainter& painter, const QPointF& topLeft, const LaidOutLabel& label, const QColor& colour);
 
   QFont font_;
   double scale_ = 1;
@@ -92,11 +100,12 @@ class LabelImages {
   QImage layoutDevice_;                 // the labels are laid out for an image
   double outlineWidth_;                 // device pixels
   std::vector<QRawFont> fonts_;         // of the glyphs laid out (a fallback font's as well)
-  QHash<quint32, LaidOutLabel> texts_;  // by the float's bits
-  // The sizes of labels asked for lately, by the float's bits: the live view asks for
-  // every label's at every move.
+  std::vector<std::string> units_;      // unitKey - 1 -> unit
+  QHash<quint64, LaidOutLabel> texts_;  // by the unit's key and the float's bits
+  // The sizes of labels asked for lately, by the same keys: the live view asks for every
+  // label's at every move.
   struct KnownSize {
-    quint32 bits = 0;
+    quint64 key = 0;
     bool known = false;
     QSizeF size;
   };

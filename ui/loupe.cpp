@@ -34,8 +34,9 @@ QRect placeLoupe(PixelPoint pointer, PixelPoint point, QSize view) {
 class Loupe::MagnifyingPainter : public Painter {
  public:
   // How far left of or above the loupe a label may start and still reach into it: more
-  // than the widest label, " -1.234568E+07 ", at any size a view's label takes.
-  static constexpr double kLabelReach = 200;
+  // than the widest label, " -1.234568E+07 " and a unit of 8 Chinese characters, at any
+  // size a view's label takes.
+  static constexpr double kLabelReach = 400;
 
   MagnifyingPainter(QImage& image, PixelPoint point, LabelImages& labels)
       : painter_(&image), labels_(labels), point_(point) {
@@ -47,17 +48,17 @@ class Loupe::MagnifyingPainter : public Painter {
             kLoupeSide / 2.0 + (double{t.y} / kTwipsPerPixel - point_.y) * kLoupeMagnification};
   }
   // The labels as large as on the view, placed where the view places them.
-  TwipSize labelSize(float value) override {
-    const QSizeF size = labels_.size(value);
+  TwipSize labelSize(float value, std::string_view unit) override {
+    const QSizeF size = labels_.size(value, unit);
     return {toTwips(size.width()), toTwips(size.height())};
   }
   // Only what can show in the loupe is drawn: of a thousand segments on a photo, the few
   // near the point.
-  void label(TwipPoint topLeft, float value, Ink ink) override {
+  void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) override {
     const QPointF at = map(topLeft);
     if (at.x() < -kLabelReach || at.y() < -kLabelReach || at.x() >= kLoupeSide || at.y() >= kLoupeSide)
       return;
-    labels_.draw(painter_, at, value, inkColour(ink));
+    labels_.draw(painter_, at, value, inkColour(ink), unit);
   }
   // The live view draws at scale 1 only.
   void setAnnotationScale(float) override {}

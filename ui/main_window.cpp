@@ -1,13 +1,32 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
 
 #include "core/texts.h"
 
+#ifndef VANTORY_VERSION
+#error "VANTORY_VERSION must give the program's version"
+#endif
+
 namespace vantory::qt {
+namespace {
+
+// The local file a drag brings first, or "" when it brings none.
+QString firstDroppedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return {};
+  const QUrl first = data->urls().first();
+  return first.isLocalFile() ? first.toLocalFile() : QString();
+}
+
+}  // namespace
 
 MainWindow::MainWindow()
     : view_(new ViewSurface(this)),
@@ -18,7 +37,9 @@ MainWindow::MainWindow()
   // The window keeps its size: nothing follows a resize.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-  commands_ = std::make_unique<Commands>(Commands::Ports{*this, *view_, files_, prompts_});
+  setAcceptDrops(true);
+
+  commands_ = std::make_unique<Commands>(Commands::Ports{*this, *view_, files_, prompts_}, VANTORY_VERSION);
 
   fileMenu_ = menuBar()->addMenu(texts::kFileMenu);
   fileMenu_->setObjectName("fileMenu");
@@ -28,10 +49,13 @@ MainWindow::MainWindow()
   about->setObjectName("aboutAction");
   connect(about, &QAction::triggered, this, [this] { run([this] { commands_->showAbout(); }); });
 
-  addCommand(fileMenu_, texts::kOpen, "openAction", &Commands::openPicture);
-  addCommand(fileMenu_, texts::kSave, "saveAction", &Commands::savePicture);
+  addCommand(fileMenu_, texts::kOpen, "openAction", &Commands::openPicture, QKeySequence::Open,
+             QKeySequence(Qt::CTRL | Qt::Key_O));
+  addCommand(fileMenu_, texts::kSave, "saveAction", &Commands::savePicture, QKeySequence::Save,
+             QKeySequence(Qt::CTRL | Qt::Key_S));
   fileMenu_->addSeparator();
-  addCommand(fileMenu_, texts::kExit, "exitAction", &Commands::exitProgram);
+  addCommand(fileMenu_, texts::kExit, "exitAction", &Commands::exitProgram, QKeySequence::Quit,
+             QKeySequence(Qt::CTRL | Qt::Key_Q));
   addCommand(annotateMenu_, texts::kSetReference, "setReferenceAction", &Commands::chooseReferenceMode);
   measureAction_ = addCommand(annotateMenu_, texts::kMeasure, "measureAction", &Commands::chooseMeasureMode);
 
@@ -47,9 +71,14 @@ MainWindow::MainWindow()
 MainWindow::~MainWindow() = default;
 
 QAction* MainWindow::addCommand(QMenu* menu, const char* caption, const char* name,
-                                void (Commands::*command)()) {
+                                void (Commands::*command)(), QKeySequence::StandardKey key,
+                                QKeySequence fallback) {
   QAction* action = menu->addAction(caption);
   action->setObjectName(name);
+  // The platform's keys for the command where it has them (and shows them in the menu);
+  // `fallback` where it has none.
+  if (key != QKeySequence::UnknownKey) action->setShortcuts(key);
+  if (action->shortcuts().isEmpty() && !fallback.isEmpty()) action->setShortcut(fallback);
   connect(action, &QAction::triggered, this,
           [this, command] { run([this, command] { (commands_.get()->*command)(); }); });
   return action;
@@ -58,6 +87,26 @@ QAction* MainWindow::addCommand(QMenu* menu, const char* caption, const char* na
 void MainWindow::closeEvent(QCloseEvent* event) {
   finishSaving();
   QMainWindow::closeEvent(event);
+}
+
+void MainWindow::openFile(const QString& path) {
+  // Relative to the folder the program was started in, as a shell gives it.
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  run([&] { commands_->openFile(absolute.toStdString()); });
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!firstDroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QString path = firstDroppedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  // Once the drop has ended: the file manager that sent it must not wait on a box the
+  // Open may show.
+  QMetaObject::invokeMethod(
+      this, [this, path] { openFile(path); }, Qt::QueuedConnection);
 }
 
 void MainWindow::setAnnotateMenuEnabled(bool enabled) { annotateMenu_->menuAction()->setEnabled(enabled); }

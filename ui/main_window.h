@@ -1,11 +1,13 @@
 // The main window: a fixed-size QMainWindow with the menu bar and the view surface as its
 // client area. Every menu command, press and move runs a command of the core; afterwards
-// the view shows what the command drew.
+// the view shows what the command drew. A picture file dropped on the window is opened.
 #pragma once
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
+#include <QString>
 #include <memory>
 
 #include "core/commands.h"
@@ -27,9 +29,15 @@ class MainWindow : public QMainWindow, public Window {
   void setMeasureCommandEnabled(bool enabled) override;
   void closeWindow() override { QWidget::close(); }
 
+  // Opens the picture at `path` as 文件 > 打开 does once it is chosen.
+  void openFile(const QString& path);
+
  protected:
   // A Save still writing is finished first: closing never loses a file being saved.
   void closeEvent(QCloseEvent* event) override;
+  // Files dragged from a file manager: the first one is opened once dropped.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  public:
   // Waits until every Save asked for so far is written, and tells their outcome.
@@ -40,7 +48,8 @@ class MainWindow : public QMainWindow, public Window {
   QMenu* annotateMenu() const { return annotateMenu_; }
 
  private:
-  QAction* addCommand(QMenu* menu, const char* caption, const char* name, void (Commands::*command)());
+  QAction* addCommand(QMenu* menu, const char* caption, const char* name, void (Commands::*command)(),
+                      QKeySequence::StandardKey key = QKeySequence::UnknownKey, QKeySequence fallback = {});
   // Runs a command, then shows what it drew.
   template <typename Command>
   void run(Command&& command) {

@@ -1,8 +1,10 @@
 #include "ui/prompts.h"
 
 #include <QFileDialog>
+#include <QImageReader>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include "core/errors.h"
 #include "core/texts.h"
@@ -11,6 +13,12 @@ namespace vantory::qt {
 namespace {
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
+
+// The suffix of the first pattern of a name filter: "bmp" for "位图 (*.bmp)".
+QString firstSuffix(const QString& filter) {
+  static const QRegularExpression kPattern(R"(\(\*\.(\w+))");
+  return kPattern.match(filter).captured(1);
+}
 
 }  // namespace
 
@@ -39,15 +47,26 @@ QStringList nameFilters(const std::string& fileTypes) {
   return filters;
 }
 
+QStringList openFilters() {
+  QStringList patterns;
+  for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+    const QString suffix = QString::fromLatin1(format).toLower();
+    patterns << "*." + suffix << "*." + suffix.toUpper();
+  }
+  patterns.removeDuplicates();
+  return QStringList{QString("%1 (%2)").arg(texts::kAllPictures, patterns.join(' '))}
+         << nameFilters(texts::kFileTypes) << nameFilters(texts::kAllFiles);
+}
+
 std::string DialogPrompts::chooseFileToOpen(const std::string& initialName) {
-  return chooseFile(false, initialName);
+  return chooseFile(false, openFilters(), initialName);
 }
 
 std::string DialogPrompts::chooseFileToSave(const std::string& initialName) {
-  return chooseFile(true, initialName);
+  return chooseFile(true, nameFilters(texts::kSaveFileTypes), initialName);
 }
 
-std::string DialogPrompts::chooseFile(bool save, const std::string& initialName) {
+std::string DialogPrompts::chooseFile(bool save, const QStringList& filters, const std::string& initialName) {
   ready();
   NameOnlyIconProvider icons;  // outlives the dialog, which only borrows it
   QFileDialog dialog(parent());
@@ -59,7 +78,20 @@ std::string DialogPrompts::chooseFile(bool save, const std::string& initialName)
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setNameFilters(nameFilters(texts::kFileTypes));
+  dialog.setNameFilters(filters);
+  dialog.selectNameFilter(filters.value(0));
+  if (save) {
+    // A name typed without a suffix gets the chosen type's. The dialog tells the type by
+    // its description alone ("位图"), as it shows it.
+    dialog.setDefaultSuffix(firstSuffix(filters.value(0)));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, filters](const QString& chosen) {
+                       for (const QString& filter : filters) {
+                         if (filter == chosen || filter.startsWith(chosen + " ("))
+                           dialog.setDefaultSuffix(firstSuffix(filter));
+                       }
+                     });
+  }
   if (!initialName.empty()) dialog.selectFile(q(initialName));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
     return dialog.selectedFiles().first().toStdString();

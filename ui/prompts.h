@@ -29,6 +29,9 @@ class NameOnlyIconProvider : public QFileIconProvider {
 
 // "desc|pattern|desc|pattern" as Qt's name filters: "desc (pattern)".
 QStringList nameFilters(const std::string& fileTypes);
+// The Open dialog's file types: every picture type Qt's installed readers know, by its
+// suffixes in lower and upper case, first; then kFileTypes; then every file.
+QStringList openFilters();
 
 class DialogPrompts : public Prompts {
  public:
@@ -45,7 +48,9 @@ class DialogPrompts : public Prompts {
   void showError(const AppError& error) override;
 
  private:
-  std::string chooseFile(bool save, const std::string& initialName);
+  // The file dialog with `filters`, the first one chosen; a Save dialog adds the chosen
+  // filter's suffix to a name typed without one.
+  std::string chooseFile(bool save, const QStringList& filters, const std::string& initialName);
   QWidget* parent() const { return parent_ ? parent_() : nullptr; }
   void ready() const {
     if (beforeModal_) beforeModal_();

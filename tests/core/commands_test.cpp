@@ -62,22 +62,31 @@ TEST(Open, ShowsThePictureFittedAndEnablesAnnotation) {
   EXPECT_EQ(p.prompts().dialogs[0].kind, "open");
 }
 
-// One file name serves both dialogs: Open empties it once taken, Save keeps the path
-// chosen, a cancelled dialog leaves it empty.
-TEST(Open, TheDialogsShareOneFileName) {
+// The Open dialog starts with the name last saved to, empty once a picture is taken or a
+// dialog cancelled. Save suggests the picture's name with -标注 beside it, then the name
+// last saved to (a cancelled Save keeps it), until another picture is opened.
+TEST(Open, TheDialogsStartWithTheLastNameOrOneBesideThePicture) {
   Program p;
   p.open();
   p.prompts().fileAnswers = {"/out/a.bmp"};
   p.commands().savePicture();
+  p.commands().savePicture();  // cancelled
+  p.commands().savePicture();  // cancelled
   p.commands().openPicture();  // cancelled
   p.commands().openPicture();
-  p.open("/pictures/b.jpg");
+  p.fake().disk.pictures["/pictures/b.jpg"] = {6000, 3000};
+  p.commands().openFile("/pictures/b.jpg");  // from the command line or a drop
+  p.commands().savePicture();
   p.prompts().fileAnswers = {"/out/b.bmp"};
   p.commands().savePicture();
+  p.commands().openPicture();
   std::vector<std::string> initial;
   for (const auto& d : p.prompts().dialogs) initial.push_back(d.kind + " " + d.initialName);
   EXPECT_EQ(initial,
-            (std::vector<std::string>{"open ", "save ", "open /out/a.bmp", "open ", "open ", "save "}));
+            (std::vector<std::string>{"open ", "save /pictures/wide-标注.bmp", "save /out/a.bmp",
+                                      "save /out/a.bmp", "open ", "open ", "save /pictures/b-标注.bmp",
+                                      "save /pictures/b-标注.bmp", "open /out/b.bmp"}));
+  EXPECT_EQ(p.commands().picturePath(), "/pictures/b.jpg");
 }
 
 TEST(Open, ASecondPictureKeepsEverythingMeasured) {
@@ -175,24 +184,57 @@ TEST(LengthBox, AsksAfterTheSecondPointAndAgainUntilANumberAboveZero) {
   p.commands().chooseReferenceMode();
   p.left(1000, 2000);
   EXPECT_TRUE(p.prompts().questions.empty());
-  p.prompts().textAnswers = {"abc", "1e39", "0", "-100", "-0", "1e-60", " 7.5 "};
+  p.prompts().textAnswers = {"abc", "1e39", "0", "-100", "-0", "1e-60", "5 m/s", " 7.5 "};
   p.left(4000, 6000);
 
   const auto& asked = p.prompts().questions;
-  ASSERT_EQ(asked.size(), 7u);
+  ASSERT_EQ(asked.size(), 8u);
   EXPECT_EQ(asked[0].prompt, "输入所标注基准的实际长度");
   EXPECT_EQ(asked[0].title, "输入基准实际长");
   EXPECT_EQ(asked[0].initialText, "100");
-  const char* const again[] = {"abc", "1e39", "0", "-100", "-0", "1e-60"};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(asked[i + 1].initialText, again[i]);  // what was typed stays
-  ASSERT_EQ(p.prompts().errors.size(), 2u);
-  EXPECT_EQ(p.prompts().errors[0].first, 13);
-  EXPECT_EQ(p.prompts().errors[1].first, 6);
-  EXPECT_EQ(p.prompts().messages, std::vector<std::string>(4, texts::kLengthNotPositive));
+  const char* const again[] = {"abc", "1e39", "0", "-100", "-0", "1e-60", "5 m/s"};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(asked[i + 1].initialText, again[i]);  // what was typed stays
+  // What is not a length is explained in words, not reported as an error.
+  ASSERT_EQ(p.prompts().errors.size(), 1u);
+  EXPECT_EQ(p.prompts().errors[0].first, 6);
+  const std::string notALength = texts::kNotALength, notPositive = texts::kLengthNotPositive;
+  EXPECT_EQ(p.prompts().messages, (std::vector<std::string>{notALength, notPositive, notPositive, notPositive,
+                                                            notPositive, notALength}));
   EXPECT_EQ(p.session().referenceLength(), 0);  // held until the commit
   p.right();
   EXPECT_EQ(p.session().referenceLength(), 7.5f);
+  EXPECT_EQ(p.session().referenceUnit(), "");
   EXPECT_TRUE(p.fake().window.measureEnabled);
+}
+
+// The unit typed after the reference's length follows every length measured against that
+// reference: on screen, live and committed, and in the saved picture. A measurement keeps
+// the unit of the reference it was measured against.
+TEST(LengthBox, AUnitLabelsTheReferenceAndItsMeasurements) {
+  Program p;
+  p.open();
+  p.setReference({1000, 2000}, {1000, 7000}, "25.4 mm");  // 5000 twips
+  EXPECT_EQ(p.session().referenceUnit(), "mm");
+  p.measure({2000, 2000}, {2000, 4500});  // 2500 twips: 12.7 mm
+  p.setReference({3000, 2000}, {3000, 7000}, "2英寸");
+  p.measure({4000, 2000}, {4000, 4500});
+  p.left(5000, 2000);
+
+  std::vector<Drawn> expected;
+  append(expected, labelled({3000, 2000}, {3000, 7000}, 2, Ink::kReference, 9, "英寸"));
+  append(expected, labelled({2000, 2000}, {2000, 4500}, 12.699f, Ink::kMeasurement, 9, "mm"));  // cut
+  append(expected, labelled({4000, 2000}, {4000, 4500}, 1, Ink::kMeasurement, 9, "英寸"));
+  append(expected, labelled({5000, 2000}, {5000, 3250}, 0.5f, Ink::kMeasurement, 8, "英寸"));
+  EXPECT_EQ(fakes::toString(p.move(5000, 3250)), fakes::toString(expected));
+
+  p.prompts().fileAnswers = {"/out/units.bmp"};
+  p.commands().savePicture();
+  ASSERT_EQ(p.fake().disk.written.count("/out/units.bmp"), 1u);
+  std::vector<std::string> units;
+  for (const Drawn& d : p.fake().disk.written["/out/units.bmp"].drawn) {
+    if (d.kind == Drawn::kLabel) units.push_back(d.unit);
+  }
+  EXPECT_EQ(units, (std::vector<std::string>{"英寸", "mm", "英寸"}));
 }
 
 TEST(LengthBox, ZeroLengthReferenceIsRefusedWithAMessage) {

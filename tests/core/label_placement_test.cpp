@@ -24,6 +24,7 @@ struct Step {
   TwipSize size{600, 200};
   TwipPoint midpoint{-1, -1};  // the segment's own unless given
   bool restart = false;        // a new round starts before it
+  std::string_view unit;
 };
 
 Step again(Step step) {
@@ -79,12 +80,13 @@ TEST(LabelPlacement, TakesTheMidpointOrTheNearestFreePlace) {
       {"labels of other sizes",
        {{kLevel, 1, {1000, 1000}, Ink::kReference, {900, 300}},
         {kLevel, 2, {700, 1000}, Ink::kMeasurement, {300, 100}}}},
-      {"the same segment and label twice lies on its twin; in another ink, or of another "
-       "segment, it moves",
+      {"the same segment and label twice lies on its twin; in another ink, of another "
+       "segment or in another unit, it moves",
        {{kLevel, 1, {1000, 1000}},
         {kLevel, 1, {1000, 1000}},
         {kLevel, 1, {400, 1000}, Ink::kReference},
-        {kUpright, 1, {1000, 800}}}},
+        {kUpright, 1, {1000, 800}},
+        {kLevel, 1, {400, 800}, Ink::kMeasurement, {600, 200}, {-1, -1}, false, "mm"}}},
       {"a label without area stays at its midpoint",
        {{kLevel, 1, {1000, 1000}}, {kLevel, 2, {1000, 1000}, Ink::kMeasurement, {0, 0}}}},
       {"a new round keeps the places of the same labels",
@@ -109,8 +111,8 @@ TEST(LabelPlacement, TakesTheMidpointOrTheNearestFreePlace) {
       const TwipPoint midpoint = step.midpoint.x >= 0 ? step.midpoint
                                                       : TwipPoint{(step.segment.a.x + step.segment.b.x) / 2,
                                                                   (step.segment.a.y + step.segment.b.y) / 2};
-      const TwipPoint at =
-          labels.place({step.segment.a, step.segment.b, midpoint, step.size, step.value, step.ink});
+      const TwipPoint at = labels.place(
+          {step.segment.a, step.segment.b, midpoint, step.size, step.value, step.unit, step.ink});
       EXPECT_EQ(at, step.expected) << row.name << ", label " << n << " placed at " << at.x << ", " << at.y;
       ++n;
     }
@@ -123,7 +125,7 @@ TEST(LabelPlacement, NineHundredNinetyNineLabelsOnOnePointAllGetPlacesOfTheirOwn
   std::vector<TwipPoint> places;
   for (int k = 0; k < 999; ++k) {
     places.push_back(
-        labels.place({kSlanting.a, kSlanting.b, {1000, 1000}, {600, 200}, float(k), Ink::kMeasurement}));
+        labels.place({kSlanting.a, kSlanting.b, {1000, 1000}, {600, 200}, float(k), {}, Ink::kMeasurement}));
   }
   for (std::size_t i = 0; i < places.size(); ++i) {
     for (std::size_t j = 0; j < i; ++j) {

@@ -64,10 +64,11 @@ class Program {
 };
 
 // What drawing one labelled segment leaves: its label at the midpoint, then its line.
-inline std::vector<Drawn> labelled(TwipPoint a, TwipPoint b, float value, Ink ink, float points = 9) {
+inline std::vector<Drawn> labelled(TwipPoint a, TwipPoint b, float value, Ink ink, float points = 9,
+                                   const std::string& unit = {}) {
   const float mx = static_cast<float>((double{a.x} + b.x) / 2.0);
   const float my = static_cast<float>((double{a.y} + b.y) / 2.0);
-  return {fakes::label(value, mx, my, ink, points), fakes::line(a.x, a.y, b.x, b.y, ink)};
+  return {fakes::label(value, mx, my, ink, points, unit), fakes::line(a.x, a.y, b.x, b.y, ink)};
 }
 
 inline void append(std::vector<Drawn>& to, const std::vector<Drawn>& more) {

@@ -183,6 +183,66 @@ TEST(NumberText, LabelsHaveSpacesAndSevenDigitsAtMost) {
                                                 {12345678.0f, " 1.234568E+07 "},
                                                 {-12345678.0f, "-1.234568E+07 "}};
   for (const auto& [value, text] : rows) EXPECT_EQ(labelText(value), text);
+  EXPECT_EQ(labelText(12.345f, "mm"), " 12.345 mm");  // the unit after the number's space
+  EXPECT_EQ(labelText(-0.0f, "厘米"), " 0 厘米");
+  EXPECT_EQ(labelText(1e7f, "µm"), " 1E+07 µm");
+}
+
+// A length is a number, then after optional blanks a unit of at most 8 letters or Chinese
+// characters. Anything else is the type-mismatch error (13), a number beyond the float
+// range the overflow error (6).
+TEST(NumberText, ReadsALengthWithItsUnit) {
+  struct Row {
+    const char* text;
+    float value;
+    const char* unit;
+    int error = 0;
+  };
+  const Row rows[] = {
+      {" 100 ", 100, ""},
+      {"25.4 mm", 25.4f, "mm"},
+      {"25.4mm", 25.4f, "mm"},
+      {"10厘米", 10, "厘米"},
+      {"3 in", 3, "in"},
+      {"2.5µm", 2.5f, "µm"},        // the micro sign
+      {"2.5 μm", 2.5f, "μm"},       // the Greek letter
+      {"1.5 Å", 1.5f, "Å"},         // a Latin letter with a ring
+      {"5\t cm ", 5, "cm"},         // blanks of any kind around the unit
+      {"７\u3000毫米", 7, "毫米"},  // a full-width digit and an ideographic space
+      {"５ｍｍ", 5, "mm"},          // full-width letters read as ASCII
+      {"-3 cm", -3, "cm"},          // a number all the same: the box then asks for more than 0
+      {"1.5e2mm", 150, "mm"},       // an exponent with its digits
+      {"2e-1 m", 0.2f, "m"},
+      {"2em", 2, "em"},               // no digits after the letter: it begins the unit
+      {"1 abcdefgh", 1, "abcdefgh"},  // 8 letters
+      {"1 微米微米微米微米", 1, "微米微米微米微米"},
+      {"1 abcdefghi", 0, "", 13},  // 9 letters
+      {"1 微米微米微米微米微", 0, "", 13},
+      {"", 0, "", 13},
+      {"mm", 0, "", 13},
+      {"1 2 mm", 0, "", 13},
+      {"1,5 mm", 0, "", 13},
+      {"1 m2", 0, "", 13},
+      {"1 m/s", 0, "", 13},
+      {"1 sq mm", 0, "", 13},
+      {"1 °C", 0, "", 13},
+      {"1×2", 0, "", 13},
+      {"1e5.5", 0, "", 13},
+      {"0x10", 0, "", 13},
+      {"1 \xff\xfe", 0, "", 13},  // bytes that are not UTF-8
+      {"1e39 mm", 0, "", 6},
+      {"-1e39mm", 0, "", 6},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    try {
+      const TypedLength length = parseLength(row.text);
+      EXPECT_EQ(row.error, 0) << "read as " << length.value << " " << length.unit;
+      EXPECT_EQ(length, (TypedLength{row.value, row.unit}));
+    } catch (const AppError& error) {
+      EXPECT_EQ(error.number(), row.error);
+    }
+  }
 }
 
 // ---------------------------------------------------------------- the fit

@@ -101,44 +101,49 @@ TEST(PixelLines, LeaveOtherImagesToQPainter) {
 
 // A kept label image, drawn again and again, gives the pixels of the label drawn straight
 // onto the image: for many lengths, at whole and fractional positions, in both colours, in
-// the default font and at 8 points, also where a label runs off the right or bottom edge.
-// (A label's corner on screen is the midpoint of a segment between points on the view,
-// never left of or above it.) The kept image holds the outline and the glyphs blended
-// together first, so where they meet the sums are rounded in another order: a unit of a
-// channel apart at most for each time the label is drawn (here twice).
+// the default font and at 8 points, with units and without (the same length in another
+// unit is another label), also where a label runs off the right or bottom edge. (A
+// label's corner on screen is the midpoint of a segment between points on the view, never
+// left of or above it.) The kept image holds the outline and the glyphs blended together
+// first, so where they meet the sums are rounded in another order: a unit of a channel
+// apart at most for each time the label is drawn (here twice).
 TEST(KeptLabels, AreWhatDrawingTheLabelDirectlyGives) {
   std::mt19937 rng(7);
   const float values[] = {0, 100, 12.345f, 0.333f, -0.334f, 7.25f, 1e10f, 123456.7f, 0.0001f, 50};
+  const char* const units[] = {"", "mm", "厘米", "µm"};
   int compared = 0;
   for (const double points : {0.0, 8.0}) {
     QFont font = QApplication::font();
     if (points > 0) font.setPointSizeF(points);
-    LabelImages kept(font), direct(font);
+    LabelImages kept(font);
     QImage scratch = blank(QImage::Format_RGB32);
     for (int i = 0; i < 400; ++i) {
       const float value = values[i % 10];
+      const char* const unit = units[(i / 10) % 4];
       const QPointF at((rng() % 12000) / 100.0, (rng() % 7000) / 100.0);
       const QColor colour = i % 2 ? QColor(255, 0, 0) : QColor(0, 255, 0);
       if (i % 2) {  // the same label kept in green at the same place just before
         QPainter other(&scratch);
-        kept.drawKept(other, at, value, QColor(0, 255, 0));
+        kept.drawKept(other, at, value, QColor(0, 255, 0), unit);
       }
       QImage a = blank(QImage::Format_RGB32), b = blank(QImage::Format_RGB32);
       for (int twice = 0; twice < 2; ++twice) {  // the second time from the kept image
         QPainter pa(&a);
         pa.setRenderHint(QPainter::TextAntialiasing, true);
-        kept.drawKept(pa, at, value, colour);
+        kept.drawKept(pa, at, value, colour, unit);
       }
       {
+        LabelImages direct(font);  // fresh: nothing kept from another label
         QPainter pb(&b);
         pb.setRenderHint(QPainter::TextAntialiasing, true);
-        direct.draw(pb, at, value, colour);
+        direct.draw(pb, at, value, colour, unit);
         pb.end();
         QPainter again(&b);  // drawn twice as well: text over itself blends again
         again.setRenderHint(QPainter::TextAntialiasing, true);
-        direct.draw(again, at, value, colour);
+        direct.draw(again, at, value, colour, unit);
       }
-      ASSERT_EQ(firstDifference(a, b, 2), "") << "value " << value << " at " << at.x() << ", " << at.y();
+      ASSERT_EQ(firstDifference(a, b, 2), "")
+          << "value " << value << unit << " at " << at.x() << ", " << at.y();
       ++compared;
     }
   }
@@ -188,8 +193,8 @@ TEST(AnnotationScale, GrowsLabelsTheirOutlineAndLines) {
     LabelImages labels(QApplication::font());
     ImagePainter painter(image, labels, ImagePainter::Labels::kDirect);
     painter.setAnnotationScale(scale);
-    const TwipSize told = painter.labelSize(25.167f);
-    painter.label({toTwips(10), toTwips(10)}, 25.167f, Ink::kMeasurement);
+    const TwipSize told = painter.labelSize(25.167f, "mm");
+    painter.label({toTwips(10), toTwips(10)}, 25.167f, "mm", Ink::kMeasurement);
     painter.line({toTwips(20), toTwips(380)}, {toTwips(1300), toTwips(380)}, Ink::kReference);
     painter.end();
     const Drawn d = inspect(image, 700);

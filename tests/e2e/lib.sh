@@ -135,7 +135,8 @@ start_xvfb() {
   log "Xvfb on $DISPLAY (pid $XVFB_PID)"
 }
 
-# start_app: the program with a fresh home and no inherited settings.
+# start_app [ARGS...]: the program with a fresh home and no inherited settings, given
+# ARGS on its command line.
 start_app() {
   local home="$WORK/home"
   mkdir -p "$home/.config" "$home/.local/share" "$home/.cache" "$home/.local/state" "$WORK/runtime"
@@ -145,7 +146,7 @@ start_app() {
     XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_STATE_HOME="$home/.local/state" \
     XDG_RUNTIME_DIR="$WORK/runtime" LANG=C.UTF-8 QT_QPA_PLATFORM=xcb \
-    "$APP") >"$WORK/app.log" 2>&1 &
+    "$APP" "$@") >"$WORK/app.log" 2>&1 &
   APP_PID=$!
   log "program started (pid $APP_PID)"
   poll "$E2E_TIMEOUT" find_main_window || fail "no visible window named Vantory appeared"
@@ -156,12 +157,20 @@ start_app() {
 # Visible windows of the program, one id a line.
 app_windows() { xdotool search --all --onlyvisible --pid "$APP_PID" 2>/dev/null; }
 
+# The main window: the largest visible window named Vantory (a message box, such as the
+# report on a file named on the command line, carries the name too).
 find_main_window() {
   app_running || fail "the program ended during start-up"
-  local ids
-  ids=$(xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Vantory$' 2>/dev/null)
-  [[ -n "$ids" && $(wc -l <<<"$ids") -eq 1 ]] || return 1
-  MAIN_WIN=$ids
+  local id largest=0
+  MAIN_WIN=""
+  for id in $(xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Vantory$' 2>/dev/null); do
+    window_geometry "$id" || continue
+    if ((WIDTH * HEIGHT > largest)); then
+      largest=$((WIDTH * HEIGHT))
+      MAIN_WIN=$id
+    fi
+  done
+  [[ -n "$MAIN_WIN" ]]
 }
 
 # window_geometry ID: sets X Y WIDTH HEIGHT.

@@ -11,6 +11,7 @@ std::string toString(const Drawn& d) {
   if (d.kind == Drawn::kLabel) {
     std::snprintf(text, sizeof text, "label %.9g at %.9g %.9g %s %gpt", d.value, d.from.x, d.from.y, ink,
                   d.points);
+    if (!d.unit.empty()) return text + (" " + d.unit);
   } else {
     std::snprintf(text, sizeof text, "line %.9g %.9g %.9g %.9g %s", d.from.x, d.from.y, d.to.x, d.to.y, ink);
   }
@@ -24,25 +25,25 @@ std::string toString(const std::vector<Drawn>& drawn) {
   return text;
 }
 
-Drawn label(float value, float x, float y, Ink ink, float points) {
-  return {Drawn::kLabel, value, {x, y}, {}, ink, points, 1};
+Drawn label(float value, float x, float y, Ink ink, float points, std::string unit) {
+  return {Drawn::kLabel, value, {x, y}, {}, ink, points, std::move(unit), 1};
 }
 
 Drawn line(float x1, float y1, float x2, float y2, Ink ink) {
-  return {Drawn::kLine, 0, {x1, y1}, {x2, y2}, ink, 0, 1};
+  return {Drawn::kLine, 0, {x1, y1}, {x2, y2}, ink, 0, {}, 1};
 }
 
-TwipSize RecordingPainter::labelSize(float) {
+TwipSize RecordingPainter::labelSize(float, std::string_view) {
   const float factor = scale * points / 9;
   return {labelBox.width * factor, labelBox.height * factor};
 }
 
-void RecordingPainter::label(TwipPoint topLeft, float value, Ink ink) {
-  drawn.push_back({Drawn::kLabel, value, topLeft, {}, ink, points, scale});
+void RecordingPainter::label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) {
+  drawn.push_back({Drawn::kLabel, value, topLeft, {}, ink, points, std::string(unit), scale});
 }
 
 void RecordingPainter::line(TwipPoint from, TwipPoint to, Ink ink) {
-  drawn.push_back({Drawn::kLine, 0, from, to, ink, 0, scale});
+  drawn.push_back({Drawn::kLine, 0, from, to, ink, 0, {}, scale});
 }
 
 TwipSize FakeDisk::read(const std::string& path) {

@@ -18,20 +18,21 @@
 
 namespace vantory::fakes {
 
-// One drawing call: a label (value, top-left corner, ink, font points) or a line, at the
-// annotation scale of the painter then.
+// One drawing call: a label (value, top-left corner, ink, font points, unit) or a line,
+// at the annotation scale of the painter then.
 struct Drawn {
   enum Kind { kLabel, kLine } kind;
   float value;         // labels
   TwipPoint from, to;  // a label's corner in `from`
   Ink ink;
-  float points;  // labels: 9, the default font's size, or 8
+  float points;      // labels: 9, the default font's size, or 8
+  std::string unit;  // labels
   float scale = 1;
   bool operator==(const Drawn&) const = default;
 };
 std::string toString(const Drawn& d);
 std::string toString(const std::vector<Drawn>& drawn);
-Drawn label(float value, float x, float y, Ink ink, float points = 9);
+Drawn label(float value, float x, float y, Ink ink, float points = 9, std::string unit = {});
 Drawn line(float x1, float y1, float x2, float y2, Ink ink);
 
 // A painter that logs what it draws. Its labels take `labelBox` at scale 1 and at the
@@ -39,8 +40,8 @@ Drawn line(float x1, float y1, float x2, float y2, Ink ink);
 // no area (as it starts) they never cover one another and stay at their midpoints.
 class RecordingPainter : public Painter {
  public:
-  TwipSize labelSize(float value) override;
-  void label(TwipPoint topLeft, float value, Ink ink) override;
+  TwipSize labelSize(float value, std::string_view unit) override;
+  void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) override;
   void line(TwipPoint from, TwipPoint to, Ink ink) override;
   void setAnnotationScale(float factor) override { scale = factor; }
   float points = 9;

@@ -6,14 +6,15 @@
 # - the file list, with owners and permissions, exactly;
 # - the unpacked files (dpkg -x): a stripped binary without debug sections, icons of the
 #   size their folder says, a changelog and AppStream release of this version, a desktop
-#   entry that desktop-file-validate passes without a hint and whose icon and program are
-#   in the package, metainfo that `appstreamcli validate` passes without any remark;
+#   entry that desktop-file-validate passes without a hint, whose icon and program are in
+#   the package, which passes the file to open (%f) and names the picture types, metainfo
+#   that `appstreamcli validate` passes without any remark;
 # - lintian: no error;
 # - apt resolves the package's dependencies, on this system and on an empty one
 #   (simulated installs);
-# - the installed binary, started under Xvfb with a fresh home, shows its window
-#   "Vantory" with the window class the desktop entry names, and 文件 > 退出 ends it with
-#   status 0.
+# - the installed binary, started under Xvfb with a fresh home and a picture on its
+#   command line, shows its window "Vantory" with the window class the desktop entry
+#   names and the picture in it, and 文件 > 退出 ends it with status 0.
 #
 # Usage: test_package.sh SOURCE_DIR WORK_DIR VERSION
 set -u
@@ -149,7 +150,14 @@ remarks=$(desktop-file-validate "$desktop" 2>&1)
 [[ $? -eq 0 && -z $remarks ]] || fail "desktop-file-validate: ${remarks:-failed}"
 log "desktop-file-validate: no remark"
 entry() { sed -n "s/^$1=//p" "$desktop"; }
-[[ -x $ROOT/usr/bin/$(entry Exec) ]] || fail "the desktop entry starts '$(entry Exec)', not in the package"
+exec_line=$(entry Exec)
+[[ -x $ROOT/usr/bin/${exec_line%% *} ]] || fail "the desktop entry starts '$exec_line', not in the package"
+# A file manager opens a picture with the program: the entry passes one file and names
+# the picture types.
+[[ $exec_line == "vantory %f" ]] || fail "the desktop entry's Exec is '$exec_line', not 'vantory %f'"
+for type in image/jpeg image/png image/bmp image/gif image/tiff image/webp; do
+  [[ ";$(entry MimeType)" == *";$type;"* ]] || fail "the desktop entry's MimeType has no $type"
+done
 icon_name=$(entry Icon)
 for dir in 16x16 32x32 48x48 64x64 128x128 256x256; do
   [[ -f $ROOT/usr/share/icons/hicolor/$dir/apps/$icon_name.png ]] ||
@@ -218,7 +226,9 @@ fi
 # --- the installed program -------------------------------------------------------------
 step "starting the installed program"
 e2e_init package "$bin"
-start_app
+# A 400 x 200 picture named on the command line: fitted to the width of the window.
+make_picture "$WORK/start.jpg" 400 200
+start_app "$WORK/start.jpg"
 [[ $(readlink "/proc/$APP_PID/exe") == "$bin" ]] ||
   fail "the process runs $(readlink "/proc/$APP_PID/exe"), not the unpacked binary"
 # A launcher shows the desktop entry's icon for the window whose class it names, exactly.
@@ -228,6 +238,8 @@ window_class=$(xprop -id "$MAIN_WIN" WM_CLASS) || fail "xprop cannot read the wi
 log "$window_class"
 [[ $window_class == *", \"$wm_class\"" ]] ||
   fail "the window's class is not \"$wm_class\", as the desktop entry says: $window_class"
+wait_picture_rect 8 86 761 381
+log "the picture named on the command line is shown"
 menu 0 2 3
 wait_app_exit || fail "the program still runs ${E2E_TIMEOUT}s after 文件 > 退出"
 ((APP_STATUS == 0)) || fail "the program ended with status $APP_STATUS after 退出"

@@ -1,8 +1,11 @@
 // Save for real: the Save dialog answered, the written file read back byte by byte and
 // pixel by pixel, and every way a Save can fail.
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 
 #include "core/texts.h"
 #include "picture/bitmap_writer.h"
@@ -92,6 +95,42 @@ TEST_F(SaveTest, WritesA24BitBitmapOfThePictureWithItsAnnotations) {
   EXPECT_EQ(readBytes(out), bytes);
   // The Open dialog shares the name.
   EXPECT_EQ(nextDialogName(), out);
+}
+
+// The dialog offers bitmaps first, then PNG. It starts beside the picture with the
+// picture's name and -标注, then with the name last saved to; a name typed without a
+// suffix gets the chosen type's.
+TEST_F(SaveTest, TheDialogSuggestsANameBesideThePictureAndAddsTheSuffix) {
+  openPlain();
+  setReference(QPointF(100, 150), QPointF(500, 150), "50");
+  QStringList filters;
+  QString started, selected;
+  modals_.expect("saveDialog", choose(path("annotated"), [&](QWidget* box) {
+                   auto* dialog = qobject_cast<QFileDialog*>(box);
+                   filters = dialog->nameFilters();
+                   selected = dialog->selectedNameFilter();  // as it is shown: the description
+                   started = startName(box);
+                 }));
+  trigger("saveAction");
+  EXPECT_EQ(filters, (QStringList{"位图 (*.bmp)", "PNG 图片 (*.png)"}));
+  EXPECT_EQ(selected, "位图");
+  EXPECT_EQ(started, path("plain-标注.bmp"));
+  EXPECT_EQ(files(), (QStringList{"annotated.bmp", "plain.bmp"}));
+  EXPECT_EQ(readBytes(path("annotated.bmp")).left(2), "BM");
+
+  // PNG chosen in the list of types with the keyboard, as a user does.
+  modals_.expect("saveDialog", choose(path("second"), [&](QWidget* box) {
+                   started = startName(box);
+                   auto* types = box->findChild<QComboBox*>("fileTypeCombo");
+                   ASSERT_NE(types, nullptr);
+                   QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+                   QApplication::sendEvent(types, &down);
+                   selected = qobject_cast<QFileDialog*>(box)->selectedNameFilter();
+                 }));
+  trigger("saveAction");
+  EXPECT_EQ(started, path("annotated.bmp"));
+  EXPECT_EQ(selected, "PNG 图片");
+  EXPECT_EQ(files(), (QStringList{"annotated.bmp", "plain.bmp", "second.png"}));
 }
 
 TEST_F(SaveTest, AnUnwritablePathIsReportedAndNothingIsHarmed) {

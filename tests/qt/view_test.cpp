@@ -2,6 +2,7 @@
 // the input box for the reference's length, and the pixels every move leaves.
 #include <QInputDialog>
 
+#include "core/texts.h"
 #include "tests/qt/qt_support.h"
 
 namespace vantory::qttest {
@@ -36,8 +37,8 @@ TEST_F(LiveView, PressesLandInViewTwipsAndTheLengthIsAskedFor) {
   press(QPointF(300, 467.5));
   EXPECT_EQ(session(), expected);
 
-  // The second point asks for the real length; a text that is not a number is
-  // explained and asked for again, with what was typed still in the box.
+  // The second point asks for the real length; a text that is not a length is explained
+  // and asked for again, with what was typed still in the box.
   QString title, prompt, firstShown, complaint, secondShown;
   modals_.expect("inputBox", [&](QWidget* box) {
     auto* input = qobject_cast<QInputDialog*>(box);
@@ -45,19 +46,18 @@ TEST_F(LiveView, PressesLandInViewTwipsAndTheLengthIsAskedFor) {
     prompt = input->labelText();
     answer("一百", &firstShown)(box);
   });
-  modals_.expect("errorReport", acknowledge(&complaint));
-  modals_.expect("inputBox", answer(" 25.5 ", &secondShown));
+  modals_.expect("msgBox", acknowledge(&complaint));
+  modals_.expect("inputBox", answer(" 25.5 mm ", &secondShown));
   press(QPointF(400.5, 300.25));
 
   EXPECT_EQ(title, "输入基准实际长");
   EXPECT_EQ(prompt, "输入所标注基准的实际长度");
   EXPECT_EQ(firstShown, "100");
-  EXPECT_TRUE(complaint.startsWith(QString("运行时错误 '%1':").arg(number(ErrorCode::kTypeMismatch))))
-      << complaint.toStdString();
+  EXPECT_EQ(complaint.toStdString(), texts::kNotALength);
   EXPECT_EQ(secondShown, "一百");
-  // The second point, with 25.5 held for the pair until a right press commits it.
+  // The second point, with 25.5 mm held for the pair until a right press commits it.
   EXPECT_TRUE(expected.placePoint({6007.5f, 4503.75f}));
-  expected.holdLength(25.5f);
+  expected.holdLength(25.5f, "mm");
   EXPECT_EQ(session(), expected);
   EXPECT_EQ(session().workingPair().b, (TwipPoint{6007.5f, 4503.75f}));
   EXPECT_FALSE(session().secondPointPending());
@@ -69,6 +69,7 @@ TEST_F(LiveView, PressesLandInViewTwipsAndTheLengthIsAskedFor) {
   EXPECT_TRUE(session().referenceCommitted());
   EXPECT_EQ(session().reference(), (Segment{{kLeft, kTop}, {6007.5f, 4503.75f}}));
   EXPECT_EQ(session().referenceLength(), 25.5f);
+  EXPECT_EQ(session().referenceUnit(), "mm");
   EXPECT_EQ(expected.commit(), MeasurementSession::Commit::kReference);
   EXPECT_EQ(session(), expected);
 }

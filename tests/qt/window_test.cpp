@@ -1,9 +1,11 @@
-// The window itself: title, client size, menu bar, start-up states, About, Exit and the
-// file types the dialogs offer.
+// The window itself: title, client size, menu bar and its keys, start-up states, About,
+// Exit and the file types the Open dialog offers.
 #include <QComboBox>
 #include <QFileDialog>
+#include <QImageReader>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <map>
 
 #include "tests/qt/qt_support.h"
 
@@ -38,9 +40,12 @@ TEST_F(Shell, TitleFixedClientAreaAndMenuTree) {
   EXPECT_EQ(captions(window_->menuBar()->actions()), (QStringList{"文件", "标注", "关于"}));
   EXPECT_EQ(captions(window_->fileMenu()->actions()), (QStringList{"打开", "保存", "-", "退出"}));
   EXPECT_EQ(captions(window_->annotateMenu()->actions()), (QStringList{"设置基准尺寸", "测量标注"}));
+  // Ctrl+O, Ctrl+S and Ctrl+Q, shown beside their captions; no other keys.
+  const std::map<QString, QString> keys{{"打开", "Ctrl+O"}, {"保存", "Ctrl+S"}, {"退出", "Ctrl+Q"}};
   for (QAction* each : window_->findChildren<QAction*>()) {
     SCOPED_TRACE(each->text().toStdString());
-    EXPECT_TRUE(each->shortcut().isEmpty());
+    const auto key = keys.find(each->text());
+    EXPECT_EQ(each->shortcut().toString(QKeySequence::PortableText), key == keys.end() ? "" : key->second);
     EXPECT_FALSE(each->isCheckable());
     EXPECT_FALSE(each->text().contains('&'));
   }
@@ -72,7 +77,7 @@ TEST_F(Shell, AboutShowsItsMessageWithOneOkButtonAndChangesNothing) {
   const MeasurementSession before = session();
   trigger("aboutAction");
 
-  EXPECT_EQ(text, "Vantory 图片尺寸测量工具，By Tarvo  联系邮箱：tarvo@example.com");
+  EXPECT_EQ(text, "Vantory 图片尺寸测量工具，By Tarvo  联系邮箱：tarvo@example.com\n版本 " VANTORY_VERSION);
   EXPECT_EQ(caption, "Vantory");
   EXPECT_EQ(buttons, QMessageBox::Ok);
   EXPECT_EQ(icon, QMessageBox::NoIcon);
@@ -81,6 +86,8 @@ TEST_F(Shell, AboutShowsItsMessageWithOneOkButtonAndChangesNothing) {
   EXPECT_TRUE(allOf(screen(), background()));
 }
 
+// First every picture type Qt reads, by its suffixes in both cases (file names are told
+// apart by case here), then the four types of old, then every file.
 TEST_F(Shell, OpenDialogListsTheFileTypesAndACancelChangesNothing) {
   QStringList filters, shown;
   int selected = -1;
@@ -98,8 +105,22 @@ TEST_F(Shell, OpenDialogListsTheFileTypesAndACancelChangesNothing) {
   const MeasurementSession before = session();
   trigger("openAction");
 
-  EXPECT_EQ(filters, (QStringList{"jpg文件 (*.jpg)", "位图 (*.bmp)", "图标 (*.ico)", "GIF图 (*.gif)"}));
-  EXPECT_EQ(shown, (QStringList{"jpg文件", "位图", "图标", "GIF图"}));  // descriptions only
+  ASSERT_EQ(filters.size(), 6);
+  ASSERT_TRUE(filters[0].startsWith("所有图片 (") && filters[0].endsWith(")")) << filters[0].toStdString();
+  const QStringList all = filters[0].section('(', 1).chopped(1).split(' ');
+  for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+    for (const QString& suffix : {QString(format).toLower(), QString(format).toUpper()}) {
+      EXPECT_TRUE(all.contains("*." + suffix)) << suffix.toStdString();
+    }
+  }
+  for (const char* pattern :
+       {"*.jpg", "*.JPEG", "*.png", "*.PNG", "*.tif", "*.bmp", "*.gif", "*.ico", "*.webp"}) {
+    EXPECT_TRUE(all.contains(pattern)) << pattern;
+  }
+  EXPECT_EQ(filters.mid(1), (QStringList{"jpg文件 (*.jpg)", "位图 (*.bmp)", "图标 (*.ico)", "GIF图 (*.gif)",
+                                         "所有文件 (*)"}));
+  EXPECT_EQ(shown,
+            (QStringList{"所有图片", "jpg文件", "位图", "图标", "GIF图", "所有文件"}));  // descriptions only
   EXPECT_EQ(selected, 0);
   EXPECT_EQ(started, "");
 

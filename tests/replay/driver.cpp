@@ -15,7 +15,8 @@ const char* inkName(Ink ink) { return ink == Ink::kReference ? "red" : "green"; 
 void record(const std::vector<fakes::Drawn>& drawn, EventRecord& out) {
   for (const fakes::Drawn& d : drawn) {
     std::string text = d.kind == fakes::Drawn::kLabel
-                           ? labelText(d.value, d.from.x, d.from.y, inkName(d.ink), d.points)
+                           ? labelText(d.value, d.from.x, d.from.y, inkName(d.ink), d.points) +
+                                 (d.unit.empty() ? "" : " " + d.unit)
                            : lineText(d.from.x, d.from.y, d.to.x, d.to.y, inkName(d.ink));
     if (d.scale != 1) text += " x" + floatText(d.scale);
     out.draw(text);
