@@ -61,10 +61,10 @@ using ExportDrawing = std::function<void(Painter& painter, TwipSize pictureSize)
 class ExportJob {
  public:
   virtual ~ExportJob() = default;
-  // Writes the picture, once it is ready, to `path` as a Windows bitmap whatever the
-  // path's extension: completely or not at all. Then calls `finished`, on the thread the
-  // commands run on, with the error that stopped it (reading the picture again, drawing on
-  // it or writing it) or with null.
+  // Writes the picture, once it is ready, to `path`: as a PNG for a name ending in .png,
+  // as a Windows bitmap for any other (savedFormatFor), completely or not at all. Then
+  // calls `finished`, on the thread the commands run on, with the error that stopped it
+  // (reading the picture again, drawing on it or writing it) or with null.
   virtual void writeTo(const std::string& path, std::function<void(const AppError*)> finished) = 0;
 };
 

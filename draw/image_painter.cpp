@@ -66,10 +66,8 @@ void ImagePainter::line(TwipPoint from, TwipPoint to, Ink ink) {
   const QPointF b = toPixels(to);
   if (lineWidth_ > 1) {
     // Scaled for a saved picture: as wide as the scale, ending flat at its points.
-    p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(inkColour(ink), lineWidth_, Qt::SolidLine, Qt::FlatCap));
     p.drawLine(a, b);
-    p.setRenderHint(QPainter::Antialiasing, false);
   } else if (!drawPixelLine(image_, a, b, inkColour(ink).rgb())) {
     // One logical pixel wide: on a high-density image as many device pixels, sharp.
     QPen pen(inkColour(ink));
@@ -82,7 +80,7 @@ void ImagePainter::line(TwipPoint from, TwipPoint to, Ink ink) {
     p.drawLine(a, b);
   }
   // The pixels a line between two points can touch.
-  const double reach = 2 + lineWidth_ / 2.0;
+  const double reach = 2 + lineWidth_;
   drawn(QRectF(a, b).normalized().adjusted(-reach, -reach, reach, reach));
 }
 

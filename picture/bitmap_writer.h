@@ -16,6 +16,10 @@ class BitmapRows {
   // memory runs out.
   explicit BitmapRows(QImage image);
   QSize size() const { return {width_, height_}; }
+  // Row y's pixels, blue, green and red bytes each, top row 0.
+  const uchar* row(int y) const { return rows_.constScanLine(y); }
+  int dotsPerMeterX() const { return dotsPerMeterX_; }
+  int dotsPerMeterY() const { return dotsPerMeterY_; }
 
   // Writes the bitmap to `path`, whatever the path's extension: the bytes go to a
   // temporary file beside it, flushed to the disk and then renamed over the path, so a

@@ -7,11 +7,13 @@
 #include <optional>
 
 #include "core/errors.h"
+#include "core/saved_format.h"
 #include "draw/image_painter.h"
 #include "draw/label_images.h"
 #include "picture/bitmap_writer.h"
 #include "picture/picture_errors.h"
 #include "picture/picture_files.h"
+#include "picture/png_writer.h"
 
 namespace vantory::qt {
 
@@ -22,14 +24,30 @@ struct ExportQueue::Job {
   QFont labelFont;
   QColor background;
   std::atomic<bool> dropped{false};  // the dialog was cancelled
+  std::atomic<bool> noPng{false};    // dropped, or to be written as a bitmap
   std::optional<BitmapRows> rows;    // the picture laid out, once ready
+  std::optional<PngFile> png;        // and encoded as a PNG, unless a bitmap was chosen first
   std::optional<AppError> error;     // what stopped it
+  std::optional<AppError> pngError;  // what stopped the PNG only
 };
 
 namespace {
 
+// The picture encoded as a PNG, unless that is no longer wanted; an error is kept for a
+// PNG Save to tell.
+void encodePng(ExportQueue::Job& job) {
+  try {
+    job.png = PngFile::encode(*job.rows, job.noPng);
+  } catch (const AppError& error) {
+    job.pngError = error;
+  } catch (const std::bad_alloc&) {
+    job.pngError = AppError(ErrorCode::kOutOfMemory);
+  }
+}
+
 // Reads the picture, draws on it and lays it out as bitmap rows, unless the Save was
-// dropped in the meantime.
+// dropped in the meantime. Then, while the user still chooses a name, encodes it as a PNG
+// too, so that either is written at once; choosing a bitmap name stops that.
 void ready(ExportQueue::Job& job) {
   if (job.dropped) return;
   try {
@@ -52,6 +70,7 @@ void ready(ExportQueue::Job& job) {
       job.drawing(painter, {toTwips(canvas.width()), toTwips(canvas.height())});
     }
     job.rows.emplace(std::move(canvas));
+    if (!job.noPng) encodePng(job);
   } catch (const AppError& error) {
     job.error = error;
   } catch (const std::bad_alloc&) {
@@ -67,22 +86,33 @@ class QueuedExport : public ExportJob {
                QObject* receiver)
       : job_(std::move(job)), post_(std::move(post)), receiver_(receiver) {}
   ~QueuedExport() override {
-    if (!written_) job_->dropped = true;
+    if (!written_) job_->dropped = job_->noPng = true;
   }
 
   void writeTo(const std::string& path, std::function<void(const AppError*)> finished) override {
     written_ = true;
-    post_([job = job_, target = QString::fromStdString(path), finished = std::move(finished),
+    const bool png = savedFormatFor(path) == SavedFormat::kPng;
+    if (!png) job_->noPng = true;  // a PNG being encoded is stopped
+    post_([job = job_, png, target = QString::fromStdString(path), finished = std::move(finished),
            receiver = receiver_] {
       std::optional<AppError> error = job->error;
+      if (!error && png && !job->png) {
+        if (!job->pngError) encodePng(*job);
+        error = job->pngError;
+      }
       if (!error) {
         try {
-          std::move(*job->rows).writeTo(target);
+          if (png) {
+            job->png->writeTo(target);
+          } else {
+            std::move(*job->rows).writeTo(target);
+          }
         } catch (const AppError& failed) {
           error = failed;
         }
       }
       job->rows.reset();  // the picture goes as soon as it is written
+      job->png.reset();
       QMetaObject::invokeMethod(
           receiver, [finished, error] { finished(error ? &*error : nullptr); }, Qt::QueuedConnection);
     });

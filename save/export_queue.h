@@ -1,6 +1,7 @@
 // The work of Save, done on a thread of its own while the user chooses a file name: the
 // picture read again at its natural size, the annotations drawn on it, the bitmap laid out
-// and, once a name is chosen, written. One Save after the other: a Save chosen while an
+// and encoded as a PNG as well, and, once a name is chosen, written in the format the name
+// asks for. One Save after the other: a Save chosen while an
 // earlier one is still reading or writing waits its turn, and no more than one picture at
 // natural size is ever held.
 #pragma once

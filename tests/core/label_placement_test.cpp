@@ -24,7 +24,7 @@ struct Step {
   TwipSize size{600, 200};
   TwipPoint midpoint{-1, -1};  // the segment's own unless given
   bool restart = false;        // a new round starts before it
-  std::string_view unit;
+  std::string_view unit = {};
 };
 
 Step again(Step step) {

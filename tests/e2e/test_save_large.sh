@@ -8,7 +8,8 @@
 # - its lines are as wide as the picture is larger than shown (6000 / 761, about 8 px);
 # - scaled to 1200 px wide, each label reads, at the size of the default font times
 #   6000 / 761 / 5: the reference's at its midpoint, the first measurement's at the
-#   shared midpoint and the second's beside it, to the left (no label on another).
+#   shared midpoint and the second's beside it, to the left (no label on another);
+# - saved again as large.png, the file is a PNG of the very same pixels.
 set -u
 source "$(dirname "$0")/lib.sh"
 e2e_init save_large "${1:-}"
@@ -97,6 +98,16 @@ label_reads red $((rx + 2)) $((ry + 2)) "$REF_LENGTH" "$first" "$second"
 read -r mx my < <(reader_point 400 300)
 label_reads green $((mx + 2)) $((my + 2)) "$first" "$second" "$REF_LENGTH"
 label_reads green $((mx - 98)) $((my + 2)) "$second" "$first" "$REF_LENGTH"
+
+# Saved again under a name ending in .png: a PNG of the very same pixels.
+png="$WORK/large.png"
+menu 0 1 3 # 文件 > 保存
+accept_file_dialog '' "$png"
+poll "$E2E_TIMEOUT" test -s "$png" || fail "no file written at $png"
+[[ $(head -c 4 "$png" | od -An -c | tr -d ' ') == '211PNG' ]] || fail "$png is not a PNG file"
+differing=$(compare -metric AE "$saved" "$png" null: 2>&1) || true
+[[ "$differing" == 0 ]] || fail "the PNG's pixels differ from the bitmap's: $differing"
+log "large.png holds the bitmap's pixels in $(stat -c %s "$png") bytes against $(stat -c %s "$saved")"
 
 app_running || fail "the program ended during the test"
 pass
