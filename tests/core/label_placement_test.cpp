@@ -27,6 +27,10 @@ struct Step {
   std::string_view unit = {};
 };
 
+// A label of 1200 x 400 with its corner at (400, 800): over the four corners at the
+// midpoint (1000, 1000) of a 600 x 200 label.
+const Step kFourCorners{kLevel, 0, {400, 800}, Ink::kReference, {1200, 400}, {400, 800}};
+
 Step again(Step step) {
   step.restart = true;
   return step;
@@ -40,12 +44,7 @@ struct Row {
 TEST(LabelPlacement, TakesTheMidpointOrTheNearestFreePlace) {
   const Row rows[] = {
       {"alone: at the midpoint", {{kLevel, 1, {1000, 1000}}}},
-      {"same midpoint: the other three corners in turn",
-       {{kLevel, 1, {1000, 1000}},
-        {kLevel, 2, {400, 1000}},
-        {kLevel, 3, {1000, 800}},
-        {kLevel, 4, {400, 800}}}},
-      {"then one step out along the normal, first down, then up",
+      {"then its other three corners, then one step out along the normal, down, then up",
        {{kLevel, 1, {1000, 1000}},
         {kLevel, 2, {400, 1000}},
         {kLevel, 3, {1000, 800}},
@@ -55,24 +54,12 @@ TEST(LabelPlacement, TakesTheMidpointOrTheNearestFreePlace) {
         {kLevel, 7, {1000, 600}},
         {kLevel, 8, {400, 600}},
         {kLevel, 9, {1000, 1400}}}},
+      // Below, one large label covers all four corners at (1000, 1000) at once.
       {"the direction the segment was drawn in changes nothing",
-       {{kLevelBack, 1, {1000, 1000}},
-        {kLevelBack, 2, {400, 1000}},
-        {kLevelBack, 3, {1000, 800}},
-        {kLevelBack, 4, {400, 800}},
-        {kLevelBack, 5, {1000, 1200}}}},
+       {kFourCorners, {kLevelBack, 5, {1000, 1200}}}},
       {"an upright segment steps out sideways by a label's width",
-       {{kUpright, 1, {1000, 1000}},
-        {kUpright, 2, {400, 1000}},
-        {kUpright, 3, {1000, 800}},
-        {kUpright, 4, {400, 800}},
-        {kUpright, 5, {1600, 1000}}}},
-      {"a slanting one along its normal, down and to the left",
-       {{kSlanting, 1, {1000, 1000}},
-        {kSlanting, 2, {400, 1000}},
-        {kSlanting, 3, {1000, 800}},
-        {kSlanting, 4, {400, 800}},
-        {kSlanting, 5, {800, 1200}}}},
+       {kFourCorners, {kUpright, 5, {1600, 1000}}}},
+      {"a slanting one along its normal, down and to the left", {kFourCorners, {kSlanting, 5, {800, 1200}}}},
       {"touching edges are no overlap",
        {{kLevel, 1, {1000, 1000}}, {kLevel, 2, {1600, 1000}, Ink::kMeasurement, {600, 200}, {1600, 1000}}}},
       {"a twip of overlap is",
