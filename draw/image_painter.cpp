@@ -51,9 +51,8 @@ TwipSize ImagePainter::labelSize(float value, std::string_view unit) {
 void ImagePainter::label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) {
   QPainter& p = painter();
   labels_.setScale(scale_, image_.devicePixelRatio());
-  // Kept label images are made at one device pixel a logical one; on a high-density
-  // image, or scaled for a saved picture, the label is drawn straight.
-  if (how_ == Labels::kKept && image_.devicePixelRatio() == 1 && scale_ == 1) {
+  // Labels scaled for a saved picture are drawn straight: each is drawn once.
+  if (how_ == Labels::kKept && scale_ == 1) {
     drawn(labels_.drawKept(p, toPixels(topLeft), value, inkColour(ink), unit));
   } else {
     drawn(labels_.draw(p, toPixels(topLeft), value, inkColour(ink), unit));

@@ -188,12 +188,11 @@ QRectF LabelImages::draw(QPainter& painter, const QPointF& topLeft, float value,
   // Far outside any surface (a point of the view mapped from extreme twips): nothing to
   // show, and no whole pixel to put it at.
   if (!(std::abs(topLeft.x()) < kFarAway && std::abs(topLeft.y()) < kFarAway)) return QRectF();
-  return draw(painter, topLeft, laidOut(value, unit, unitKey(unit)), colour);
+  return draw(painter, topLeft * pixelRatio_, laidOut(value, unit, unitKey(unit)), colour, pixelRatio_);
 }
 
-QRectF LabelImages::draw(QPainter& painter, const QPointF& topLeft, const LaidOutLabel& label,
-                         const QColor& colour) {
-  const QPointF origin = topLeft * pixelRatio_;
+QRectF LabelImages::draw(QPainter& painter, const QPointF& origin, const LaidOutLabel& label,
+                         const QColor& colour, qreal targetRatio) {
   QRectF covered;
   for (const bool outline : {true, false}) {
     for (const PlacedGlyph& g : label.glyphs) {
@@ -203,8 +202,8 @@ QRectF LabelImages::draw(QPainter& painter, const QPointF& topLeft, const LaidOu
       // Each glyph at a whole device pixel.
       const QPointF at(std::floor(origin.x() + g.at.x() + 0.5) + images.offset.x(),
                        std::floor(origin.y() + g.at.y() + 0.5) + images.offset.y());
-      const QRectF target(at / pixelRatio_, QSizeF(image.size()) / pixelRatio_);
-      if (pixelRatio_ == 1) {
+      const QRectF target(at / targetRatio, QSizeF(image.size()) / targetRatio);
+      if (targetRatio == 1) {
         painter.drawImage(at, image);
       } else {
         painter.drawImage(target, image);
@@ -225,7 +224,7 @@ LabelImages::KeptLabel LabelImages::render(const QPointF& fraction, const LaidOu
   image.fill(Qt::transparent);
   {
     QPainter onImage(&image);
-    draw(onImage, fraction + QPointF(margin, margin), label, colour);
+    draw(onImage, fraction + QPointF(margin, margin), label, colour, 1);
   }
   // Keep only the inked pixels: a third of the box, and a third of the blending.
   QRect ink;
@@ -246,10 +245,11 @@ LabelImages::KeptLabel LabelImages::render(const QPointF& fraction, const LaidOu
 QRectF LabelImages::drawKept(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour,
                              std::string_view unit) {
   if (!(std::abs(topLeft.x()) < kFarAway && std::abs(topLeft.y()) < kFarAway)) return QRectF();
-  // The image is drawn at a whole pixel; the text inside it keeps the fraction, so the
-  // glyphs come out where they would be drawn straight onto the surface.
-  const QPoint whole(static_cast<int>(std::floor(topLeft.x())), static_cast<int>(std::floor(topLeft.y())));
-  const QPointF fraction = topLeft - QPointF(whole);
+  // The image is drawn at a whole device pixel; the text inside it keeps the fraction, so
+  // the glyphs come out where they would be drawn straight onto the surface.
+  const QPointF device = topLeft * pixelRatio_;
+  const QPoint whole(static_cast<int>(std::floor(device.x())), static_cast<int>(std::floor(device.y())));
+  const QPointF fraction = device - QPointF(whole);
   const quint32 unitNumber = unitKey(unit);
   const KeptKey key{bitsOf(value), unitNumber, colour.rgba(), fraction.x() + 0.0, fraction.y() + 0.0};
   KeptLabel kept;
@@ -266,8 +266,13 @@ QRectF LabelImages::drawKept(QPainter& painter, const QPointF& topLeft, float va
   }
   if (kept.ink.isNull()) return QRectF();
   const QPoint at = whole + kept.offset;
-  painter.drawImage(at, kept.ink);
-  return QRectF(QRect(at, kept.ink.size()));
+  if (pixelRatio_ == 1) {
+    painter.drawImage(at, kept.ink);
+    return QRectF(QRect(at, kept.ink.size()));
+  }
+  const QRectF target(QPointF(at) / pixelRatio_, QSizeF(kept.ink.size()) / pixelRatio_);
+  painter.drawImage(target, kept.ink);
+  return target;
 }
 
 }  // namespace vantory::qt

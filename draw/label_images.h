@@ -38,9 +38,8 @@ class LabelImages {
   // corner at `topLeft` (logical pixels); returns the rectangle it covers.
   QRectF draw(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour,
               std::string_view unit = {});
-  // The same through a kept image of the label (at scale 1 on a device of ratio 1 only):
-  // drawn again at the same place in the same colour, it costs one blit. Returns the
-  // rectangle it covers.
+  // The same through a kept image of the label: drawn again at the same place in the same
+  // colour, it costs one blit. Returns the rectangle it covers.
   QRectF drawKept(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour,
                   std::string_view unit = {});
 
@@ -91,7 +90,10 @@ class LabelImages {
     QPoint offset;
   };
   KeptLabel render(const QPointF& fraction, const LaidOutLabel& label, const QColor& colour);
-  QRectF draw(QPainter& painter, const QPointF& topLeft, const LaidOutLabel& label, const QColor& colour);
+  // Draws `label` from `origin`, device pixels, on a painter of `targetRatio` device pixels
+  // a logical one.
+  QRectF draw(QPainter& painter, const QPointF& origin, const LaidOutLabel& label, const QColor& colour,
+              qreal targetRatio);
 
   QFont font_;
   double scale_ = 1;

@@ -101,8 +101,9 @@ TEST(PixelLines, LeaveOtherImagesToQPainter) {
 
 // A kept label image, drawn again and again, gives the pixels of the label drawn straight
 // onto the image: for many lengths, at whole and fractional positions, in both colours, in
-// the default font and at 8 points, with units and without (the same length in another
-// unit is another label), also where a label runs off the right or bottom edge. (A
+// the default font and at 8 points, on a device of one and of two device pixels a pixel,
+// with units and without (the same length in another unit is another label), also where
+// a label runs off the right or bottom edge. (A
 // label's corner on screen is the midpoint of a segment between points on the view, never
 // left of or above it.) The kept image holds the outline and the glyphs blended together
 // first, so where they meet the sums are rounded in another order: a unit of a channel
@@ -112,11 +113,18 @@ TEST(KeptLabels, AreWhatDrawingTheLabelDirectlyGives) {
   const float values[] = {0, 100, 12.345f, 0.333f, -0.334f, 7.25f, 1e10f, 123456.7f, 0.0001f, 50};
   const char* const units[] = {"", "mm", "厘米", "µm"};
   int compared = 0;
-  for (const double points : {0.0, 8.0}) {
+  for (const auto& [points, ratio] : {std::pair{0.0, 1.0}, {8.0, 1.0}, {8.0, 2.0}}) {
     QFont font = QApplication::font();
     if (points > 0) font.setPointSizeF(points);
     LabelImages kept(font);
-    QImage scratch = blank(QImage::Format_RGB32);
+    kept.setScale(1, ratio);
+    const auto surface = [ratio] {
+      QImage image(QSize(97, 61) * ratio, QImage::Format_RGB32);
+      image.fill(QColor(40, 60, 80));
+      image.setDevicePixelRatio(ratio);
+      return image;
+    };
+    QImage scratch = surface();
     for (int i = 0; i < 400; ++i) {
       const float value = values[i % 10];
       const char* const unit = units[(i / 10) % 4];
@@ -126,7 +134,7 @@ TEST(KeptLabels, AreWhatDrawingTheLabelDirectlyGives) {
         QPainter other(&scratch);
         kept.drawKept(other, at, value, QColor(0, 255, 0), unit);
       }
-      QImage a = blank(QImage::Format_RGB32), b = blank(QImage::Format_RGB32);
+      QImage a = surface(), b = surface();
       for (int twice = 0; twice < 2; ++twice) {  // the second time from the kept image
         QPainter pa(&a);
         pa.setRenderHint(QPainter::TextAntialiasing, true);
@@ -134,6 +142,7 @@ TEST(KeptLabels, AreWhatDrawingTheLabelDirectlyGives) {
       }
       {
         LabelImages direct(font);  // fresh: nothing kept from another label
+        direct.setScale(1, ratio);
         QPainter pb(&b);
         pb.setRenderHint(QPainter::TextAntialiasing, true);
         direct.draw(pb, at, value, colour, unit);
@@ -147,7 +156,7 @@ TEST(KeptLabels, AreWhatDrawingTheLabelDirectlyGives) {
       ++compared;
     }
   }
-  EXPECT_EQ(compared, 800);
+  EXPECT_EQ(compared, 1200);
 }
 
 // What the painter drew on a white image: the box of the label's strongly green pixels,
