@@ -103,11 +103,11 @@ TEST(PixelLines, LeaveOtherImagesToQPainter) {
 // onto the image: for many lengths, at whole and fractional positions, in both colours, in
 // the default font and at 8 points, on a device of one and of two device pixels a pixel,
 // with units and without (the same length in another unit is another label), also where
-// a label runs off the right or bottom edge. (A
-// label's corner on screen is the midpoint of a segment between points on the view, never
-// left of or above it.) The kept image holds the outline and the glyphs blended together
-// first, so where they meet the sums are rounded in another order: a unit of a channel
-// apart at most for each time the label is drawn (here twice).
+// a label runs off the right or bottom edge. (A label's corner on screen is the midpoint
+// of a segment between points on the view, never left of or above it.) The kept image
+// holds the outline and the glyphs blended together first, so where they meet the sums
+// are rounded in another order: a unit of a channel apart at most for each time the label
+// is drawn (here twice).
 TEST(KeptLabels, AreWhatDrawingTheLabelDirectlyGives) {
   std::mt19937 rng(7);
   const float values[] = {0, 100, 12.345f, 0.333f, -0.334f, 7.25f, 1e10f, 123456.7f, 0.0001f, 50};
