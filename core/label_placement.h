@@ -9,8 +9,8 @@
 //      its width for an upright one.
 // Boxes overlap when they share area; touching edges do not. The same segment drawn again
 // with the same label (a measurement kept twice, the working pair just kept) may lie on
-// its twin. The screen and a saved picture place their labels by this one rule, each with the
-// label sizes of its own font and scale.
+// its twin. The screen and a saved picture place their labels by this one rule, each
+// with the label sizes of its own font and scale.
 #pragma once
 
 #include <cstdint>
