@@ -3,6 +3,7 @@
 // line (`vantory [FILE]`), the main window, and the event loop.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -10,9 +11,11 @@
 #include <QTranslator>
 #include <exception>
 #include <new>
+#include <string>
 
 #include "core/errors.h"
 #include "core/texts.h"
+#include "picture/file_names.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -96,8 +99,14 @@ int main(int argc, char* argv[]) {
   // the window is up, as 文件 > 打开 opens it; a file that cannot be opened is reported,
   // and the window stays empty.
   if (const QStringList files = commandLine.positionalArguments(); !files.isEmpty()) {
+    // The name's own bytes, from the arguments as given: Qt's text of a name that is not
+    // UTF-8 has lost them.
+    std::string file = vantory::qt::nativeName(files.first());
+    for (int i = 1; i < argc; ++i) {
+      if (QFile::decodeName(argv[i]) == files.first()) file = argv[i];
+    }
     QMetaObject::invokeMethod(
-        &window, [&window, file = files.first()] { window.openFile(file); }, Qt::QueuedConnection);
+        &window, [&window, file] { window.openFile(file); }, Qt::QueuedConnection);
   }
   return QApplication::exec();
 }

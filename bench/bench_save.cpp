@@ -12,6 +12,8 @@
 #include "draw/image_painter.h"
 #include "draw/label_images.h"
 #include "picture/bitmap_writer.h"
+#include "picture/file_names.h"
+#include "picture/picture_files.h"
 
 namespace {
 
@@ -112,7 +114,9 @@ int main(int argc, char* argv[]) {
   for (int i = 0; i < kRepetitions; ++i) {
     QFile::remove(saved);
     QImage canvas;
-    decodeMs.push_back(bench::timeMs([&] { canvas = vantory::qt::decodePicture(photo); }));
+    decodeMs.push_back(bench::timeMs([&] {
+      canvas = vantory::qt::decodePicture(vantory::qt::probePicture(vantory::qt::nativeName(photo)));
+    }));
     drawMs.push_back(bench::timeMs([&] {
       vantory::qt::LabelImages labels(QApplication::font());
       vantory::qt::ImagePainter painter(canvas, labels, vantory::qt::ImagePainter::Labels::kDirect);
@@ -120,7 +124,8 @@ int main(int argc, char* argv[]) {
                                       vantory::qt::toTwips(canvas.height())};
       vantory::drawAnnotations(painter, vantory::CoordinateMap::onto(shown, picture), annotations.view());
     }));  // the painter ends with its scope
-    writeMs.push_back(bench::timeMs([&] { vantory::qt::writeBitmap(std::move(canvas), saved); }));
+    writeMs.push_back(
+        bench::timeMs([&] { vantory::qt::writeBitmap(std::move(canvas), vantory::qt::nativeName(saved)); }));
     canvas = QImage();
     QFile::remove(bareSaved);
     QImage image;

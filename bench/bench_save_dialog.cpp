@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/harness.h"
+#include "picture/file_names.h"
 #include "picture/picture_files.h"
 #include "ui/main_window.h"
 
@@ -151,10 +152,14 @@ int main(int argc, char* argv[]) {
   for (const auto& [width, height] : std::vector<std::pair<int, int>>{{6000, 4000}, {12000, 8400}}) {
     const QString photo = environment.path(QString("photo-%1.jpg").arg(width));
     writePhoto(photo, width, height);
-    QElapsedTimer decode;
-    decode.start();
-    vantory::qt::decodePicture(photo);
-    const int decodeMs = static_cast<int>(decode.elapsed());
+    // One full decode: the median of three, the first of which pays for memory never used
+    // before.
+    std::vector<double> decodes;
+    for (int i = 0; i < 3; ++i) {
+      decodes.push_back(bench::timeMs(
+          [&] { vantory::qt::decodePicture(vantory::qt::probePicture(vantory::qt::nativeName(photo))); }));
+    }
+    const int decodeMs = static_cast<int>(bench::median(decodes));
     Rig rig(photo);
     std::vector<double> toDialog, toFile, dd, rssRise;
     // The same bytes are written by write() + fsync() both before each Save and after it,

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/ports.h"
-#include "picture/picture_files.h"
 #include "save/qt_picture_files.h"
 
 namespace bench {
@@ -57,6 +56,7 @@ class CountingSurface : public vantory::LiveSurface {
 // The picture files on Qt, with what the last export drew counted.
 class CountingFiles : public vantory::PictureFiles {
  public:
+  explicit CountingFiles(std::shared_ptr<vantory::qt::CurrentPicture> picture) : files_(std::move(picture)) {}
   vantory::TwipSize probe(const std::string& path) override { return files_.probe(path); }
   std::unique_ptr<vantory::ExportJob> prepareExport(const std::string& path,
                                                     vantory::ExportDrawing drawing) override {

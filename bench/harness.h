@@ -300,7 +300,7 @@ class Rig {
 
  private:
   vantory::qt::MainWindow window_;
-  CountingFiles files_;
+  CountingFiles files_{window_.currentPicture()};
   vantory::fakes::FakePrompts prompts_;
   std::unique_ptr<vantory::Commands> commands_;
   PaintCounter paints_;

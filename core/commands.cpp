@@ -11,6 +11,7 @@
 #include "core/live_view.h"
 #include "core/number_text.h"
 #include "core/picture_fit.h"
+#include "core/session_status.h"
 #include "core/texts.h"
 
 namespace vantory {
@@ -27,15 +28,22 @@ std::string annotatedName(const std::string& path) {
 
 Commands::Commands(Ports ports, std::string version) : ports_(ports), version_(std::move(version)) {}
 
-template <bool changes, typename Command>
+template <Commands::Effect effect, typename Command>
 void Commands::guarded(Command&& command) {
   std::optional<MeasurementSession> before;
   try {
-    if constexpr (changes) before.emplace(session_);
+    if constexpr (effect == Effect::kChangesSession) before.emplace(session_);
     command();
   } catch (...) {
     if (before) session_ = std::move(*before);
     report();
+  }
+  if constexpr (effect == Effect::kChangesSession) {
+    try {
+      showSession();
+    } catch (...) {
+      report();  // the session stands; the next move draws the view again
+    }
   }
 }
 
@@ -57,13 +65,23 @@ void Commands::report() noexcept {
   }
 }
 
-void Commands::start() {
-  ports_.window.setAnnotateMenuEnabled(false);
-  ports_.window.setMeasureCommandEnabled(false);
+void Commands::start() { showMenusAndStatus(); }
+
+void Commands::showSession() {
+  drawLiveView(ports_.surface, session_, pointer_, liveLabels_);
+  showMenusAndStatus();
+}
+
+void Commands::showMenusAndStatus() {
+  ports_.window.setAnnotateMenuEnabled(!picturePath_.empty());
+  ports_.window.setMeasureCommandEnabled(session_.referenceCommitted());
+  ports_.window.setEditCommandsEnabled(history_.toUndo() != nullptr, history_.toRedo() != nullptr,
+                                       !session_.measurements().empty());
+  ports_.window.showStatus(describeSession(session_, {picturePath_, pictureSize_, pictureRect_}));
 }
 
 void Commands::openPicture() {
-  guarded<true>([this] {
+  guarded<Effect::kChangesSession>([this] {
     const std::string chosen = ports_.prompts.chooseFileToOpen(dialogName_);
     if (chosen.empty()) {
       dialogName_.clear();
@@ -74,7 +92,7 @@ void Commands::openPicture() {
 }
 
 void Commands::openFile(const std::string& path) {
-  guarded<true>([&] { showFile(path); });
+  guarded<Effect::kChangesSession>([&] { showFile(path); });
 }
 
 // Shows the picture at `path`; changes nothing when that fails.
@@ -84,13 +102,13 @@ void Commands::showFile(const std::string& path) {
   ports_.surface.showPicture(path, rect);
   picturePath_ = path;
   pictureRect_ = rect;
+  pictureSize_ = natural;
   dialogName_.clear();  // taken: the next dialog starts empty
   savedName_.clear();
-  ports_.window.setAnnotateMenuEnabled(true);
 }
 
 void Commands::savePicture() {
-  guarded<true>([this] {
+  guarded<Effect::kNone>([this] {
     if (picturePath_.empty()) {
       // Without a picture there is nothing to draw on.
       ports_.prompts.showMessage(texts::kNothingToSave);
@@ -116,15 +134,49 @@ void Commands::savePicture() {
 void Commands::exitProgram() { ports_.window.closeWindow(); }
 
 void Commands::showAbout() {
-  guarded<false>([this] {
+  guarded<Effect::kNone>([this] {
     ports_.prompts.showMessage(
         version_.empty() ? texts::kAbout : texts::kAbout + std::string("\n") + texts::kVersion + version_);
   });
 }
 
-void Commands::chooseReferenceMode() { session_.setMode(Mode::kReference); }
+void Commands::chooseReferenceMode() {
+  guarded<Effect::kChangesSession>([this] { session_.setMode(Mode::kReference); });
+}
 
-void Commands::chooseMeasureMode() { session_.setMode(Mode::kMeasure); }
+void Commands::chooseMeasureMode() {
+  guarded<Effect::kChangesSession>([this] { session_.setMode(Mode::kMeasure); });
+}
+
+void Commands::undo() {
+  guarded<Effect::kChangesSession>([this] {
+    const AnnotationChange* change = history_.toUndo();
+    if (change == nullptr) return;
+    session_.revert(*change);
+    history_.undone();
+  });
+}
+
+void Commands::redo() {
+  guarded<Effect::kChangesSession>([this] {
+    const AnnotationChange* change = history_.toRedo();
+    if (change == nullptr) return;
+    session_.apply(*change);
+    history_.redone();
+  });
+}
+
+void Commands::clearMeasurements() {
+  guarded<Effect::kChangesSession>([this] {
+    if (session_.measurements().empty()) return;
+    MeasurementsCleared cleared{session_.clearMeasurements()};
+    history_.record(std::move(cleared));
+  });
+}
+
+void Commands::abandonPair() {
+  guarded<Effect::kChangesSession>([this] { session_.abandonPair(); });
+}
 
 TwipPoint Commands::viewPoint(float x, float y) const {
   const float viewX = toSingle(double{pictureRect_.left} + x);
@@ -133,20 +185,26 @@ TwipPoint Commands::viewPoint(float x, float y) const {
 }
 
 void Commands::press(MouseButton button, float x, float y) {
-  guarded<true>([&] {
+  guarded<Effect::kChangesSession>([&] {
+    pointer_ = viewPoint(x, y);
     if (button == MouseButton::kLeft) {
       if (session_.mode() == Mode::kIdle) return;
-      if (session_.placePoint(viewPoint(x, y))) askReferenceLength();
+      if (session_.placePoint(pointer_)) askReferenceLength();
     } else if (button == MouseButton::kRight) {
+      const ReferenceState before = session_.referenceState();
       switch (session_.commit()) {
-        case MeasurementSession::Commit::kReference: ports_.window.setMeasureCommandEnabled(true); break;
+        case MeasurementSession::Commit::kReference:
+          history_.record(ReferenceFixed{before, session_.referenceState()});
+          break;
+        case MeasurementSession::Commit::kMeasurement:
+          history_.record(MeasurementKept{session_.measurements().back()});
+          break;
         case MeasurementSession::Commit::kZeroReference:
           ports_.prompts.showMessage(texts::kZeroReference);
           break;
         case MeasurementSession::Commit::kFull:
           ports_.prompts.showMessage(texts::kTooManyMeasurements);
           break;
-        case MeasurementSession::Commit::kMeasurement:
         case MeasurementSession::Commit::kNothing: break;
       }
     }
@@ -154,10 +212,10 @@ void Commands::press(MouseButton button, float x, float y) {
 }
 
 void Commands::move(float x, float y, LiveSurface* magnifier) {
-  guarded<false>([&] {
-    const TwipPoint pointer = viewPoint(x, y);
-    drawLiveView(ports_.surface, session_, pointer, liveLabels_);
-    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer, liveLabels_);
+  guarded<Effect::kNone>([&] {
+    pointer_ = viewPoint(x, y);
+    drawLiveView(ports_.surface, session_, pointer_, liveLabels_);
+    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer_, liveLabels_);
   });
 }
 

@@ -1,10 +1,13 @@
 // The menu commands and the pointer's presses and moves over the picture. Each runs
 // through one guard: when it fails, the session is put back as it was before and the
-// error report is shown; the program goes on.
+// error report is shown; the program goes on. After every command that can change the
+// session the view is drawn at once, as a move at the pointer's last place would draw it,
+// and the menus and the status line say what the session now allows.
 #pragma once
 
 #include <string>
 
+#include "core/edit_history.h"
 #include "core/geometry.h"
 #include "core/label_placement.h"
 #include "core/picture_fit.h"
@@ -27,7 +30,7 @@ class Commands {
   // empty).
   explicit Commands(Ports ports, std::string version = {});
 
-  // The menus as the program starts: the annotate menu and its measure command disabled.
+  // The menus and the status line as the program starts: the annotate menu disabled.
   void start();
 
   // 文件 > 打开: choose a picture, learn its size from its header, fit it to the window
@@ -47,6 +50,14 @@ class Commands {
   void showAbout();
   void chooseReferenceMode();
   void chooseMeasureMode();
+  // 标注 > 撤销, 重做 and 清除测量: take back the last change of the annotations (a
+  // measurement kept, a reference fixed, a clear), make the last one taken back again,
+  // remove every measurement (the reference stays). Each also gives up the pair begun.
+  void undo();
+  void redo();
+  void clearMeasurements();
+  // Escape: the pair being placed is given up, as Cancel in the length box does.
+  void abandonPair();
 
   // A press or a move over the shown picture, at (x, y) twips from its top-left corner. A
   // move draws the live view, and the same again on `magnifier` when there is one (the
@@ -61,17 +72,26 @@ class Commands {
   const std::string& picturePath() const { return picturePath_; }
 
  private:
-  // Runs a command; a command that `changes` the session has it put back when it fails.
-  template <bool changes, typename Command>
+  // Runs a command. One that changes the session has it put back when it fails, and the
+  // view and the window updated whether it succeeds or not.
+  enum class Effect { kNone, kChangesSession };
+  template <Effect effect, typename Command>
   void guarded(Command&& command);
   void report() noexcept;
+  // The view as a move at the pointer's last place draws it, the menus and the status.
+  void showSession();
+  // The menus enabled as the session allows, the title and the status line.
+  void showMenusAndStatus();
   TwipPoint viewPoint(float x, float y) const;
   void askReferenceLength();
   void showFile(const std::string& path);
 
   Ports ports_;
   MeasurementSession session_;
+  EditHistory history_;
+  TwipPoint pointer_;  // where the pointer last pressed or moved, view twips
   std::string picturePath_;
+  TwipSize pictureSize_;  // its natural size
   TwipRect pictureRect_ = kInitialPictureRect;
   std::string dialogName_;  // the name the Open dialog starts with
   std::string savedName_;   // where this picture was last saved

@@ -1,5 +1,7 @@
 #include "core/errors.h"
 
+#include <new>
+
 namespace vantory {
 
 std::string standardDescription(ErrorCode code) {
@@ -28,6 +30,20 @@ std::string AppError::reportText() const {
 
 AppError detailedError(ErrorCode code, const std::string& detail) {
   return AppError(code, standardDescription(code) + "：" + detail);
+}
+
+AppError currentError() {
+  try {
+    throw;
+  } catch (const AppError& error) {
+    return error;
+  } catch (const std::bad_alloc&) {
+    return AppError(ErrorCode::kOutOfMemory);
+  } catch (const std::exception& error) {
+    return detailedError(ErrorCode::kInternal, error.what());
+  } catch (...) {
+    return AppError(ErrorCode::kInternal);
+  }
 }
 
 }  // namespace vantory

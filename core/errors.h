@@ -44,4 +44,9 @@ class AppError : public std::exception {
 // The standard description followed by what went wrong: "文件未找到：找不到文件“a.jpg”".
 AppError detailedError(ErrorCode code, const std::string& detail);
 
+// The error to report for the exception being handled (call inside a catch): the
+// program's own as it is, a failed allocation as error 7, anything else as an internal
+// error with what it says.
+AppError currentError();
+
 }  // namespace vantory

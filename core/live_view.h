@@ -14,8 +14,7 @@ namespace vantory {
 // none of its coordinates is 0 (before its first commit they all are). In reference mode
 // the working pair is a bare red line; in measure mode a green one labelled with its
 // length against the reference, and from the first such label on, every label of the
-// view is drawn at 8 points. A length beyond the float range throws after what comes
-// before it has been drawn.
+// view is drawn at 8 points. A length beyond the float range is labelled 溢出.
 // The labels are placed by `labels` anew for each frame, the working pair's last (it
 // keeps what it placed for the frames that follow, see LabelPlacement).
 void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer,

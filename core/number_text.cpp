@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "core/exact_math.h"
+#include "core/texts.h"
 
 namespace vantory {
 namespace {
@@ -168,6 +169,7 @@ TypedLength parseLength(const std::string& text) {
 
 std::string labelText(float value, std::string_view unit) {
   if (value == 0.0f) return std::string(" 0 ").append(unit);  // also -0, printed without a sign
+  if (std::isinf(value)) return std::string(" ") + texts::kOverflowLabel + " ";
   char digits[32];
   // %G with 7 significant digits: no trailing zeros, the exponent form from 1e7 on and
   // below 1e-4, exactly the runtime's form for a 32-bit float (with a leading zero).

@@ -36,7 +36,8 @@ TypedLength parseLength(const std::string& text);
 // significant digits without trailing zeros, a leading zero before the decimal point,
 // and a trailing space: " 12.345 ", " 0.333 ", "-0.334 ", " 0 ". Magnitudes of 1e7 and
 // more, or below 1e-4, take the exponent form: " 1E+07 ". A unit follows the number's
-// text, after its space: " 12.345 mm".
+// text, after its space: " 12.345 mm". An infinite length (one beyond the float range)
+// reads " 溢出 ", without the unit.
 std::string labelText(float value, std::string_view unit = {});
 
 }  // namespace vantory

@@ -97,13 +97,26 @@ class Prompts {
   virtual void showError(const AppError& error) = 0;
 };
 
-// The main window: its client area, its menus, and closing it.
+// What the window tells about the session besides the view.
+struct SessionStatus {
+  std::string title;     // the window's title: "coins.jpg - Vantory", or the program's name
+  std::string step;      // the mode and the next step: "测量：单击第一个端点"
+  std::string picture;   // the picture's file name and size in pixels, or ""
+  std::string scale;     // the real length of one pixel once a reference is fixed, or ""
+  bool placing = false;  // points are being placed: the cursor over the picture is a cross
+  bool operator==(const SessionStatus&) const = default;
+};
+
+// The main window: its client area, its menus, the status line, and closing it.
 class Window {
  public:
   virtual ~Window() = default;
   virtual TwipSize clientArea() const = 0;
   virtual void setAnnotateMenuEnabled(bool enabled) = 0;
   virtual void setMeasureCommandEnabled(bool enabled) = 0;
+  // Undo, redo and clear, each enabled only when it can act.
+  virtual void setEditCommandsEnabled(bool undo, bool redo, bool clear) = 0;
+  virtual void showStatus(const SessionStatus& status) = 0;
   virtual void closeWindow() = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/errors.h"
 #include "core/length_rule.h"
 
 namespace vantory {
@@ -11,6 +12,7 @@ bool MeasurementSession::placePoint(TwipPoint point) {
   if (second) {
     working_.b = point;
     newPairSinceReference_ = true;
+    pairKept_ = false;
   } else {
     working_.a = point;
     // A new pair: whatever was typed or cancelled for the previous one is gone.
@@ -28,17 +30,40 @@ void MeasurementSession::holdLength(float length, std::string unit) {
 }
 
 void MeasurementSession::abandonPair() {
+  secondPointPending_ = false;
   lengthHeld_ = false;
   pairAbandoned_ = true;
+  newPairSinceReference_ = false;
 }
 
 bool MeasurementSession::workingPairShown() const {
   return mode_ == Mode::kReference ? !pairAbandoned_ : newPairSinceReference_;
 }
 
+MeasurementSession::Step MeasurementSession::nextStep() const {
+  if (mode_ == Mode::kIdle) return Step::kChooseMode;
+  if (secondPointPending_) return Step::kSecondPoint;
+  const bool ready = mode_ == Mode::kReference ? lengthHeld_ : newPairSinceReference_ && !pairKept_;
+  return ready ? Step::kCommit : Step::kFirstPoint;
+}
+
 float MeasurementSession::lengthOf(const Segment& segment) const {
-  const float d = distance(segment);
-  return scaledLength(d, referenceLength_, distance(reference_));
+  try {
+    return scaledLength(distance(segment), reference_.length, distance(reference_.segment));
+  } catch (const AppError& error) {
+    if (error.code() != ErrorCode::kOverflow) throw;
+    return kOverflowLength;
+  }
+}
+
+// Every measurement is labelled against the reference in force, whichever it is.
+void MeasurementSession::setReference(const ReferenceState& reference) {
+  reference_ = reference;
+  if (!reference_.fixed) return;  // no measurement is kept without a reference
+  for (Measurement& m : measurements_) {
+    m.length = lengthOf(m.segment);
+    m.unit = reference_.unit;
+  }
 }
 
 MeasurementSession::Commit MeasurementSession::commit() {
@@ -50,20 +75,48 @@ MeasurementSession::Commit MeasurementSession::commit() {
     // Every length is a ratio to the reference's: one of zero length would make each of
     // them a division by zero.
     if (distance(working_) == 0.0f) return Commit::kZeroReference;
-    reference_ = working_;
-    referenceLength_ = heldLength_;
-    referenceUnit_ = heldUnit_;
-    referenceCommitted_ = true;
+    setReference({working_, heldLength_, heldUnit_, true});
+    lengthHeld_ = false;  // fixed once: a second right press fixes nothing more
     newPairSinceReference_ = false;
     return Commit::kReference;
   }
   if (mode_ == Mode::kMeasure && newPairSinceReference_) {
     if (measurements_.size() >= kMaxMeasurements) return Commit::kFull;
     const float length = lengthOf(working_);
-    measurements_.push_back({working_, length, referenceUnit_});
+    if (length == kOverflowLength) throw AppError(ErrorCode::kOverflow);
+    measurements_.push_back({working_, length, reference_.unit});
+    pairKept_ = true;
     return Commit::kMeasurement;
   }
   return Commit::kNothing;
+}
+
+std::vector<Measurement> MeasurementSession::clearMeasurements() {
+  abandonPair();
+  return std::exchange(measurements_, {});
+}
+
+void MeasurementSession::apply(const AnnotationChange& change) {
+  if (const auto* kept = std::get_if<MeasurementKept>(&change)) {
+    measurements_.push_back(kept->measurement);
+  } else if (const auto* fixed = std::get_if<ReferenceFixed>(&change)) {
+    setReference(fixed->after);
+  } else {
+    measurements_.clear();
+  }
+  abandonPair();
+}
+
+void MeasurementSession::revert(const AnnotationChange& change) {
+  if (std::holds_alternative<MeasurementKept>(change)) {
+    measurements_.pop_back();
+  } else if (const auto* fixed = std::get_if<ReferenceFixed>(&change)) {
+    setReference(fixed->before);
+    if (!fixed->before.fixed) mode_ = Mode::kReference;
+  } else {
+    measurements_ = std::get<MeasurementsCleared>(change).measurements;
+  }
+  abandonPair();
 }
 
 }  // namespace vantory

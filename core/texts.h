@@ -30,6 +30,28 @@ inline constexpr const char* kAnnotateMenu = "标注";
 inline constexpr const char* kSetReference = "设置基准尺寸";
 inline constexpr const char* kMeasure = "测量标注";
 inline constexpr const char* kAboutMenu = "关于";
+inline constexpr const char* kUndo = "撤销";
+inline constexpr const char* kRedo = "重做";
+inline constexpr const char* kClearMeasurements = "清除测量";
+
+// The window's title with a picture open: its file name, the separator, the program's name.
+inline constexpr const char* kTitleSeparator = " - ";
+
+// The status line under the view: the mode and the next step.
+inline constexpr const char* kStepOpenPicture = "请先打开图片：文件 > 打开";
+inline constexpr const char* kStepChooseMode = "请选择 标注 > 设置基准尺寸，标注一段已知长度的基准";
+inline constexpr const char* kStepReferenceFirst = "设置基准：单击基准的第一个端点";
+inline constexpr const char* kStepReferenceSecond = "设置基准：单击第二个端点";
+inline constexpr const char* kStepReferenceFix = "设置基准：右键单击确定基准";
+inline constexpr const char* kStepMeasureFirst = "测量：单击第一个端点";
+inline constexpr const char* kStepMeasureSecond = "测量：单击第二个端点";
+inline constexpr const char* kStepMeasureKeep = "测量：右键单击保留本次测量";
+// The picture's size, "coins.jpg  1200 × 900 像素", and the scale, "1 像素 = 0.0425".
+inline constexpr const char* kPixels = "像素";
+inline constexpr const char* kScalePrefix = "1 像素 = ";
+
+// The label of a length beyond the float range.
+inline constexpr const char* kOverflowLabel = "溢出";
 
 // The box that asks for the reference's real length.
 inline constexpr const char* kLengthPrompt = "输入所标注基准的实际长度";
@@ -45,5 +67,41 @@ inline constexpr const char* kTooManyMeasurements =
     "最多只能保存 999 条测量线段，这一条没有保存。\n已有的测量都保持不变，可以先保存图片。";
 inline constexpr const char* kNothingToSave =
     "还没有打开图片，没有可以保存的内容。\n请先用“文件”>“打开”打开一张图片。";
+
+// What went wrong with a picture file, after the error's standard description. %1 is the
+// file's path; %2, %3 ... the details named beside each.
+inline constexpr const char* kFileMissing = "找不到文件“%1”";
+inline constexpr const char* kFileIsFolder = "“%1”是文件夹，不是图片文件";
+inline constexpr const char* kFileNotRegular =
+    "“%1”不是普通文件（可能是管道、设备或套接字），不能作为图片打开";
+inline constexpr const char* kFileNotPermitted = "没有权限读取“%1”";
+inline constexpr const char* kFileUnreadable = "无法读取“%1”（%2）";             // %2: the system's words
+inline constexpr const char* kNotAPicture = "“%1”不是可以打开的图片文件（%2）";  // %2: the reader's words
+inline constexpr const char* kPictureUnreadable = "无法读取图片“%1”（%2）";
+inline constexpr const char* kUnsupportedColours = "不支持的颜色空间";
+inline constexpr const char* kPictureDamaged = "图片“%1”的数据不完整或已损坏";
+inline constexpr const char* kPictureEmpty = "图片“%1”的宽或高为零";
+// The picture named with its size: %1 the path, %2 x %3 its pixels.
+inline constexpr const char* kPictureWithSize = "图片“%1”（%2 x %3 像素）";
+inline constexpr const char* kPictureTooLarge = "%1太大，无法在内存中打开";  // %1: kPictureWithSize
+// %1: kPictureWithSize; %2 the megabytes it needs, %3 the limit's.
+inline constexpr const char* kPictureNeedsTooMuch =
+    "%1解码时需要约 %2 MB 内存，超过了 %3 MB 的上限，无法打开";
+inline constexpr const char* kPictureNoMemory = "内存不够，无法读取图片“%1”";
+// Why a file name cannot be used where names are text (Windows, macOS): its bytes are not.
+inline constexpr const char* kNameNotText = "文件名中有这个系统无法识别的字符";
+inline constexpr const char* kPictureChanged = "图片“%1”在打开之后已被更改或替换。\n请重新打开这张图片。";
+
+// What went wrong with a Save, after the error's standard description. %1 is the path
+// chosen; %2 the system's words.
+inline constexpr const char* kNothingToWrite = "没有可以保存的图像";
+inline constexpr const char* kNoMemoryToSave = "内存不够，无法保存图像";
+inline constexpr const char* kNoMemoryForCanvas = "内存不够，无法建立保存用的画布";
+inline constexpr const char* kWriteFailed = "无法写入“%1”（%2）";
+inline constexpr const char* kDiskFull = "无法写入“%1”（磁盘已满或写入失败：%2）";
+inline constexpr const char* kBitmapTooLarge = "无法写入“%1”（图片太大，超出了位图格式的范围）";
+// %2: the system's words.
+inline constexpr const char* kUnresolvedLink =
+    "无法写入“%1”（这个符号链接无法解析，链接循环或指向不存在的文件：%2），没有替换任何文件";
 
 }  // namespace vantory::texts

@@ -1,14 +1,15 @@
 #include "picture/bitmap_writer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include <sys/mman.h>
-#include <sys/uio.h>
-
+#include "picture/byte_order.h"
+#include "picture/file_names.h"
 #include "picture/file_writing.h"
 #include "picture/picture_errors.h"
+#include "picture/platform/platform.h"
 
 namespace vantory::qt {
 namespace {
@@ -17,32 +18,13 @@ constexpr int kHeaders = 14 + 40;  // the file header and the 40-byte info heade
 
 qint64 rowBytes(qint64 width) { return (width * 3 + 3) / 4 * 4; }
 
-void putLe(char* at, quint32 value, int bytes) {
-  for (int i = 0; i < bytes; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-// Gives the memory of [from, to) back to the system, in whole pages of `unit` bytes from
-// `from` on (to the end of `to`'s own page); what is read there afterwards is zero.
-// Returns where the memory given back begins (`to` when none was).
-const uchar* release(const uchar* from, const uchar* to, std::uintptr_t unit) {
-#if defined(Q_OS_LINUX) && defined(MADV_DONTNEED)
-  const auto begin = (reinterpret_cast<std::uintptr_t>(from) + unit - 1) & ~(unit - 1);
-  const auto end = reinterpret_cast<std::uintptr_t>(to) & ~std::uintptr_t{4095};
-  if (end <= begin || ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED) != 0) return to;
-  return reinterpret_cast<const uchar*>(begin);
-#else
-  (void)from, (void)unit;
-  return to;
-#endif
-}
-
 }  // namespace
 
 BitmapRows::BitmapRows(QImage image) {
-  if (image.isNull()) fail(ErrorCode::kInvalidPicture, "没有可以保存的图像");
+  if (image.isNull()) fail(ErrorCode::kInvalidPicture, texts::kNothingToWrite);
   if (image.format() != QImage::Format_RGB32) {
     image.convertTo(QImage::Format_RGB32);
-    if (image.isNull()) fail(ErrorCode::kOutOfMemory, "内存不够，无法保存图像");
+    if (image.isNull()) fail(ErrorCode::kOutOfMemory, texts::kNoMemoryToSave);
   }
   width_ = image.width();
   height_ = image.height();
@@ -65,45 +47,44 @@ BitmapRows::BitmapRows(QImage image) {
   rows_ = std::move(image);
 }
 
-void BitmapRows::writeTo(const QString& path) && {
+void BitmapRows::writeTo(const std::string& path) && {
   const qint64 row = rowBytes(width_);
   const qint64 data = row * height_;
-  if (kHeaders + data > 0xFFFFFFFFLL) {
-    fail(ErrorCode::kPathAccess, QString("无法写入“%1”（图片太大，超出了位图格式的范围）").arg(path));
-  }
+  if (kHeaders + data > 0xFFFFFFFFLL)
+    fail(ErrorCode::kPathAccess, QString(texts::kBitmapTooLarge).arg(shownName(path)));
   char header[kHeaders] = {};
   header[0] = 'B';
   header[1] = 'M';
-  putLe(header + 2, static_cast<quint32>(kHeaders + data), 4);
-  putLe(header + 10, kHeaders, 4);
-  putLe(header + 14, 40, 4);
-  putLe(header + 18, static_cast<quint32>(width_), 4);
-  putLe(header + 22, static_cast<quint32>(height_), 4);  // positive: rows bottom-up
-  putLe(header + 26, 1, 2);                              // planes
-  putLe(header + 28, 24, 2);                             // bits per pixel
-  putLe(header + 34, static_cast<quint32>(data), 4);
-  putLe(header + 38, static_cast<quint32>(dotsPerMeterX_), 4);
-  putLe(header + 42, static_cast<quint32>(dotsPerMeterY_), 4);
+  writeLe(header + 2, static_cast<quint32>(kHeaders + data), 4);
+  writeLe(header + 10, kHeaders, 4);
+  writeLe(header + 14, 40, 4);
+  writeLe(header + 18, static_cast<quint32>(width_), 4);
+  writeLe(header + 22, static_cast<quint32>(height_), 4);  // positive: rows bottom-up
+  writeLe(header + 26, 1, 2);                              // planes
+  writeLe(header + 28, 24, 2);                             // bits per pixel
+  writeLe(header + 34, static_cast<quint32>(data), 4);
+  writeLe(header + 38, static_cast<quint32>(dotsPerMeterX_), 4);
+  writeLe(header + 42, static_cast<quint32>(dotsPerMeterY_), 4);
 
   uchar* const memory = rows_.bits();  // the rows' own memory: nothing else shares it
   const qint64 stride = rows_.bytesPerLine();
-  std::vector<iovec> parts;
+  std::vector<platform::WritePart> parts;
   parts.reserve(static_cast<std::size_t>(height_) + 1);
-  parts.push_back({header, kHeaders});
-  for (int y = height_ - 1; y >= 0; --y)
-    parts.push_back({memory + y * stride, static_cast<std::size_t>(row)});
+  parts.push_back({reinterpret_cast<const uchar*>(header), kHeaders});
+  for (int y = height_ - 1; y >= 0; --y) parts.push_back({memory + y * stride, row});
 
   // Rows are written from the last one up, which in memory is from the end back; the
   // memory behind the write goes back to the system in whole 2 MB pages (the size large
   // pictures are held in), and the part of the last page before the rows is kept.
   const uchar* keptUpTo = memory + rows_.sizeInBytes();
-  writeFileAtomically(path, parts, [&](qint64 bytes) {
+  const auto written = [&](qint64 bytes) {
     const qint64 rowsDone = std::max<qint64>(0, bytes - kHeaders) / row;
     if (rowsDone == 0) return;
     const uchar* from = memory + (height_ - rowsDone) * stride;
     if (from < keptUpTo)
-      keptUpTo = release(from, keptUpTo, rowsDone == height_ ? 4096 : std::uintptr_t{2} << 20);
-  });
+      keptUpTo = platform::releaseMemory(from, keptUpTo, rowsDone == height_ ? 4096 : std::size_t{2} << 20);
+  };
+  writeFileCompletely(path, std::move(parts), written);
 }
 
 }  // namespace vantory::qt

@@ -1,15 +1,16 @@
-// What decoding a picture file really takes in memory at its peak, read from the file's
-// own headers before anything is decoded. The size a reader reports can say little
-// about it: an icon's directory may announce 16 x 16 pixels and hold a PNG of 16384 x
-// 16384; a 16-bit PNG is decoded at 8 bytes a pixel; a progressive JPEG keeps every DCT
-// coefficient of the picture whatever size it is shown at; libtiff decodes a whole strip
-// into a buffer of its own; and converting a decoded picture to 32-bit pixels, or scaling
-// one that is not premultiplied, makes a second full-size copy.
+// What decoding a picture file takes in memory at its peak, from the file's own headers
+// before anything is decoded. Qt's readers refuse a picture whose pixels alone pass the
+// allocation limit (QImageReader::setAllocationLimit) and libjpeg one whose coefficients
+// pass its own (max_memory_to_use); what neither sees is counted here: the full-size copy
+// made to convert a decoded picture to 32-bit pixels, or to scale one that is not
+// premultiplied, or to turn it upright; the JPEG picture made beside libjpeg's
+// coefficients; the strip or tile libtiff decodes into a buffer of its own; and an icon
+// whose directory announces 16 x 16 pixels while its entry holds a PNG of 16384 x 16384.
 #pragma once
 
-#include <QByteArray>
+#include <QIODevice>
+#include <QImage>
 #include <QSize>
-#include <QString>
 
 #include "picture/limits.h"
 
@@ -20,18 +21,20 @@ struct Header;
 }
 
 struct DecodeCost {
-  QSize decoded;       // the size the decoder really produces at full size
   qint64 display = 0;  // bytes at the peak of the decode at a reduced size (Open)
   qint64 full = 0;     // bytes at the peak of the decode at the natural size (Save)
   qint64 peak() const { return display > full ? display : full; }
 };
 
-// The cost of decoding the file at `path`, whose reader named its format `format` and
-// its stored size `stored` (from the header). `turned` says that the picture is turned a
-// quarter for its EXIF orientation (a copy is made to turn it); `jpeg` is the header of
-// a JPEG read by libjpeg (nullptr for another format). Pictures smaller than the window
-// cost next to nothing to show: only the natural size is counted.
-DecodeCost estimateDecodeCost(const QString& path, const QByteArray& format, QSize stored, bool turned,
-                              const jpeg::Header* jpeg);
+// A JPEG decoded by libjpeg: its coefficients (at any size), and at the natural size the
+// picture itself, a grey one converted to 32-bit pixels, a turned one copied upright.
+DecodeCost jpegDecodeCost(const jpeg::Header& header, bool turned);
+
+// A picture decoded by one of Qt's readers, which reads it at `stored` into `decoded`
+// pixels (QImageReader::imageFormat(); Format_Invalid when the reader does not tell);
+// `turned`: copied upright for its EXIF orientation. Reads what it needs of `file`, a
+// file in the reader's `format`, from its start.
+DecodeCost readerDecodeCost(QIODevice& file, const QByteArray& format, QSize stored, QImage::Format decoded,
+                            bool turned);
 
 }  // namespace vantory::qt

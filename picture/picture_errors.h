@@ -1,10 +1,11 @@
 // The errors raised for a picture file: the error's standard description, then what went
-// wrong with which file.
+// wrong with which file, in the words of core/texts.h.
 #pragma once
 
 #include <QString>
 
 #include "core/errors.h"
+#include "core/texts.h"
 
 namespace vantory::qt {
 
@@ -12,8 +13,8 @@ namespace vantory::qt {
   throw detailedError(code, detail.toStdString());
 }
 
-// The texts shared by every reader of a picture file.
-inline QString damaged(const QString& path) { return QString("图片“%1”的数据不完整或已损坏").arg(path); }
-inline QString noMemory(const QString& path) { return QString("内存不够，无法读取图片“%1”").arg(path); }
+// The texts shared by every reader of a picture file, for the file shown as `name`.
+inline QString damaged(const QString& name) { return QString(texts::kPictureDamaged).arg(name); }
+inline QString noMemory(const QString& name) { return QString(texts::kPictureNoMemory).arg(name); }
 
 }  // namespace vantory::qt

@@ -303,7 +303,7 @@ void encodeRows(const BitmapRows& rows, int first, int last, bool lastPart, cons
 
 std::optional<PngFile> PngFile::encode(const BitmapRows& rows, const std::atomic<bool>& stop) {
   const QSize size = rows.size();
-  if (size.isEmpty()) fail(ErrorCode::kInvalidPicture, "没有可以保存的图像");
+  if (size.isEmpty()) fail(ErrorCode::kInvalidPicture, texts::kNothingToWrite);
   // The lower half on a second thread, or after the upper one where none can be had.
   const int middle = size.height() / 2;
   std::array<Part, 2> parts;
@@ -313,7 +313,7 @@ std::optional<PngFile> PngFile::encode(const BitmapRows& rows, const std::atomic
     if (!lower.started()) encodeRows(rows, middle, size.height(), true, stop, parts[1]);
   }
   for (const Part& part : parts) {
-    if (part.outOfMemory) fail(ErrorCode::kOutOfMemory, "内存不够，无法保存图像");
+    if (part.outOfMemory) fail(ErrorCode::kOutOfMemory, texts::kNoMemoryToSave);
   }
   if (parts[0].stopped || parts[1].stopped) return std::nullopt;
 
@@ -352,11 +352,11 @@ qint64 PngFile::size() const {
   });
 }
 
-void PngFile::writeTo(const QString& path) const {
-  std::vector<iovec> parts;
+void PngFile::writeTo(const std::string& path) const {
+  std::vector<platform::WritePart> parts;
   parts.reserve(pieces_.size());
-  for (const Bytes& piece : pieces_) parts.push_back({const_cast<std::uint8_t*>(piece.data()), piece.size()});
-  writeFileAtomically(path, parts);
+  for (const Bytes& piece : pieces_) parts.push_back({piece.data(), static_cast<qint64>(piece.size())});
+  writeFileCompletely(path, std::move(parts));
 }
 
 }  // namespace vantory::qt

@@ -6,10 +6,11 @@
 // the upper and lower halves of the picture at once on two threads.
 #pragma once
 
-#include <QString>
+#include <QtGlobal>
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "picture/bitmap_writer.h"
@@ -22,9 +23,9 @@ class PngFile {
   // nothing, as soon as it sees `stop` set. Throws AppError 7 when memory runs out.
   static std::optional<PngFile> encode(const BitmapRows& rows, const std::atomic<bool>& stop);
 
-  // Writes the file to `path` completely or not at all, as a bitmap is written (see
-  // writeFileAtomically); the same errors.
-  void writeTo(const QString& path) const;
+  // Writes the file to the file whose name has the bytes `path`, completely or not at
+  // all, as a bitmap is written (see writeFileCompletely); the same errors.
+  void writeTo(const std::string& path) const;
   // The file's size in bytes.
   qint64 size() const;
 

@@ -4,9 +4,9 @@
 // work itself.
 #pragma once
 
+#include <QThread>
 #include <functional>
-
-#include <pthread.h>
+#include <memory>
 
 namespace vantory::qt {
 
@@ -23,10 +23,7 @@ class SideThread {
   void join();
 
  private:
-  static void* run(void* self);
-
-  std::function<void()> work_;
-  pthread_t thread_{};
+  std::unique_ptr<QThread> thread_;
   bool started_ = false;
 };
 

@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <atomic>
-#include <new>
-#include <optional>
 
 #include "core/errors.h"
 #include "core/saved_format.h"
@@ -12,14 +10,13 @@
 #include "draw/label_images.h"
 #include "picture/bitmap_writer.h"
 #include "picture/picture_errors.h"
-#include "picture/picture_files.h"
 #include "picture/png_writer.h"
 
 namespace vantory::qt {
 
 // One Save: what it reads and draws, and what it has made of it so far.
 struct ExportQueue::Job {
-  QString path;
+  Source source;
   ExportDrawing drawing;
   QFont labelFont;
   QColor background;
@@ -38,11 +35,23 @@ namespace {
 void encodePng(ExportQueue::Job& job) {
   try {
     job.png = PngFile::encode(*job.rows, job.noPng);
-  } catch (const AppError& error) {
-    job.pngError = error;
-  } catch (const std::bad_alloc&) {
-    job.pngError = AppError(ErrorCode::kOutOfMemory);
+  } catch (...) {
+    job.pngError = currentError();
   }
+}
+
+// The picture at its natural size: the loupe's decode when it is of the picture opened
+// and the file has not changed since, else a decode of its own.
+QImage canvasOf(ExportQueue::Source& source) {
+  const OpenedPicture picture = source.opened ? *source.opened : probePicture(source.path);
+  const std::shared_ptr<FullDecode> full = std::move(source.full);
+  if (full && !full->image.isNull() && full->source.path == picture.path &&
+      full->source.identity == picture.identity) {
+    checkUnchanged(picture);
+    return std::move(full->image);
+  }
+  if (full) full->image = QImage();  // not of this picture: let it go first
+  return decodePicture(picture);
 }
 
 // Reads the picture, draws on it and lays it out as bitmap rows, unless the Save was
@@ -51,14 +60,14 @@ void encodePng(ExportQueue::Job& job) {
 void ready(ExportQueue::Job& job) {
   if (job.dropped) return;
   try {
-    QImage canvas = decodePicture(job.path);
+    QImage canvas = canvasOf(job.source);
     if (job.dropped) return;
     if (canvas.hasAlphaChannel()) {
       // Transparent parts show the view's background, as on screen: the background is
       // painted under the premultiplied pixels in place (the same sums as painting them
       // over it), which leaves every pixel opaque, so no second full-size image is needed.
       QPainter under;
-      if (!under.begin(&canvas)) fail(ErrorCode::kOutOfMemory, "内存不够，无法建立保存用的画布");
+      if (!under.begin(&canvas)) fail(ErrorCode::kOutOfMemory, texts::kNoMemoryForCanvas);
       under.setCompositionMode(QPainter::CompositionMode_DestinationOver);
       under.fillRect(canvas.rect(), job.background);
       under.end();
@@ -71,20 +80,15 @@ void ready(ExportQueue::Job& job) {
     }
     job.rows.emplace(std::move(canvas));
     if (!job.noPng) encodePng(job);
-  } catch (const AppError& error) {
-    job.error = error;
-  } catch (const std::bad_alloc&) {
-    job.error = AppError(ErrorCode::kOutOfMemory);
-  } catch (const std::exception& error) {
-    job.error = detailedError(ErrorCode::kInternal, error.what());
+  } catch (...) {
+    job.error = currentError();
   }
 }
 
 class QueuedExport : public ExportJob {
  public:
-  QueuedExport(std::shared_ptr<ExportQueue::Job> job, std::function<void(std::function<void()>)> post,
-               QObject* receiver)
-      : job_(std::move(job)), post_(std::move(post)), receiver_(receiver) {}
+  QueuedExport(std::shared_ptr<ExportQueue::Job> job, BackgroundWork& work, QObject* receiver)
+      : job_(std::move(job)), work_(work), receiver_(receiver) {}
   ~QueuedExport() override {
     if (!written_) job_->dropped = job_->noPng = true;
   }
@@ -93,93 +97,56 @@ class QueuedExport : public ExportJob {
     written_ = true;
     const bool png = savedFormatFor(path) == SavedFormat::kPng;
     if (!png) job_->noPng = true;  // a PNG being encoded is stopped
-    post_([job = job_, png, target = QString::fromStdString(path), finished = std::move(finished),
-           receiver = receiver_] {
+    work_.post([job = job_, path, png, finished = std::move(finished), receiver = receiver_] {
       std::optional<AppError> error = job->error;
       if (!error && png && !job->png) {
         if (!job->pngError) encodePng(*job);
         error = job->pngError;
+        if (!error && !job->png) error = AppError(ErrorCode::kInternal);
       }
       if (!error) {
         try {
           if (png) {
-            job->png->writeTo(target);
+            job->png->writeTo(path);
           } else {
-            std::move(*job->rows).writeTo(target);
+            std::move(*job->rows).writeTo(path);
           }
-        } catch (const AppError& failed) {
-          error = failed;
+        } catch (...) {
+          error = currentError();
         }
       }
       job->rows.reset();  // the picture goes as soon as it is written
       job->png.reset();
-      QMetaObject::invokeMethod(
-          receiver, [finished, error] { finished(error ? &*error : nullptr); }, Qt::QueuedConnection);
+      replyOn(receiver, [finished, error] { finished(error ? &*error : nullptr); });
     });
   }
 
  private:
   std::shared_ptr<ExportQueue::Job> job_;
-  std::function<void(std::function<void()>)> post_;
+  BackgroundWork& work_;
   QObject* receiver_;
   bool written_ = false;
 };
 
 }  // namespace
 
-ExportQueue::ExportQueue() : worker_([this] { run(); }) {}
+ExportQueue::ExportQueue(std::shared_ptr<BackgroundWork> work) : work_(std::move(work)) {}
 
-ExportQueue::~ExportQueue() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  worker_.join();
-}
+ExportQueue::~ExportQueue() { work_->waitUntilIdle(); }
 
-void ExportQueue::post(std::function<void()> task) {
-  {
-    std::lock_guard lock(mutex_);
-    tasks_.push_back(std::move(task));
-  }
-  wake_.notify_all();
-}
-
-void ExportQueue::run() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    wake_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
-    if (tasks_.empty()) return;  // stopping, and nothing left to do
-    std::function<void()> task = std::move(tasks_.front());
-    tasks_.pop_front();
-    busy_ = true;
-    lock.unlock();
-    task();
-    task = nullptr;
-    lock.lock();
-    busy_ = false;
-    idle_.notify_all();
-  }
-}
-
-std::unique_ptr<ExportJob> ExportQueue::prepare(const QString& path, ExportDrawing drawing,
-                                                const QFont& labelFont, const QColor& background) {
+std::unique_ptr<ExportJob> ExportQueue::prepare(Source source, ExportDrawing drawing, const QFont& labelFont,
+                                                const QColor& background) {
   auto job = std::make_shared<Job>();
-  job->path = path;
+  job->source = std::move(source);
   job->drawing = std::move(drawing);
   job->labelFont = labelFont;
   job->background = background;
-  post([job] { ready(*job); });
-  return std::make_unique<QueuedExport>(
-      job, [this](std::function<void()> task) { post(std::move(task)); }, &receiver_);
+  work_->post([job] { ready(*job); });
+  return std::make_unique<QueuedExport>(job, *work_, &receiver_);
 }
 
 void ExportQueue::finish() {
-  {
-    std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return tasks_.empty() && !busy_; });
-  }
+  work_->waitUntilIdle();
   QCoreApplication::sendPostedEvents(&receiver_);
 }
 

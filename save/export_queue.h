@@ -1,35 +1,40 @@
-// The work of Save, done on a thread of its own while the user chooses a file name: the
-// picture read again at its natural size, the annotations drawn on it, the bitmap laid out
-// and encoded as a PNG as well, and, once a name is chosen, written in the format the name
-// asks for. One Save after the other: a Save chosen while an
-// earlier one is still reading or writing waits its turn, and no more than one picture at
-// natural size is ever held.
+// The work of Save, done on the background thread (BackgroundWork) while the user chooses
+// a file name: the picture decoded again at its natural size (or taken over from the
+// loupe, which decoded it already), the annotations drawn on it, the bitmap laid out and
+// encoded as a PNG as well and, once a name is chosen, written in the format the name asks
+// for. One Save after the other, in turn with the loupe's
+// decodes: no more than one picture at natural size is ever held.
 #pragma once
 
 #include <QColor>
 #include <QFont>
 #include <QObject>
-#include <QString>
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
+#include <optional>
+#include <string>
 
 #include "core/ports.h"
+#include "picture/background_work.h"
+#include "picture/current_picture.h"
 
 namespace vantory::qt {
 
 class ExportQueue {
  public:
-  ExportQueue();
+  explicit ExportQueue(std::shared_ptr<BackgroundWork> work);
   // Writes what was confirmed; drops what was not.
   ~ExportQueue();
 
-  // Starts readying the picture at `path` with `drawing`; labels in `labelFont`, parts the
-  // picture leaves transparent in `background`.
-  std::unique_ptr<ExportJob> prepare(const QString& path, ExportDrawing drawing, const QFont& labelFont,
+  // What a Save draws on: the picture `opened` (when it is not known, the file at `path`
+  // is probed first), or `full`, its decode at natural size, when there is one.
+  struct Source {
+    std::string path;
+    std::optional<OpenedPicture> opened;
+    std::shared_ptr<FullDecode> full;
+  };
+  // Starts readying `source` with `drawing`; labels in `labelFont`, parts the picture
+  // leaves transparent in `background`.
+  std::unique_ptr<ExportJob> prepare(Source source, ExportDrawing drawing, const QFont& labelFont,
                                      const QColor& background);
   // Waits until every Save asked for so far is written (or has failed), then tells their
   // outcome.
@@ -38,15 +43,8 @@ class ExportQueue {
   struct Job;
 
  private:
-  void post(std::function<void()> task);
-  void run();
-
-  std::mutex mutex_;
-  std::condition_variable wake_, idle_;
-  std::deque<std::function<void()>> tasks_;
-  bool busy_ = false, stopping_ = false;
+  std::shared_ptr<BackgroundWork> work_;
   QObject receiver_;  // outcomes reach the commands' thread through it
-  std::thread worker_;
 };
 
 }  // namespace vantory::qt

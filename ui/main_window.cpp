@@ -1,16 +1,20 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QUrl>
 
 #include "core/texts.h"
+#include "picture/file_names.h"
 
 #ifndef VANTORY_VERSION
 #error "VANTORY_VERSION must give the program's version"
@@ -26,11 +30,23 @@ QString firstDroppedFile(const QMimeData* data) {
   return first.isLocalFile() ? first.toLocalFile() : QString();
 }
 
+// A label of the status line: it takes the width the status line gives it, whatever its
+// text, so that a long file name never widens the window.
+QLabel* statusLabel(QStatusBar* bar, const char* name, int stretch) {
+  auto* label = new QLabel(bar);
+  label->setObjectName(name);
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  bar->addWidget(label, stretch);
+  return label;
+}
+
 }  // namespace
 
 MainWindow::MainWindow()
-    : view_(new ViewSurface(this)),
-      prompts_([this] { return static_cast<QWidget*>(this); }, [this] { view_->flush(); }) {
+    : picture_(std::make_shared<CurrentPicture>()),
+      view_(new ViewSurface(this, picture_)),
+      prompts_([this] { return static_cast<QWidget*>(this); }, [this] { view_->flush(); }),
+      files_(picture_) {
   setWindowTitle(texts::kTitle);
   setWindowIcon(QIcon(":/vantory.png"));
   setCentralWidget(view_);
@@ -58,11 +74,33 @@ MainWindow::MainWindow()
              QKeySequence(Qt::CTRL | Qt::Key_Q));
   addCommand(annotateMenu_, texts::kSetReference, "setReferenceAction", &Commands::chooseReferenceMode);
   measureAction_ = addCommand(annotateMenu_, texts::kMeasure, "measureAction", &Commands::chooseMeasureMode);
+  annotateMenu_->addSeparator();
+  undoAction_ = addCommand(annotateMenu_, texts::kUndo, "undoAction", &Commands::undo);
+  undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redoAction_ = addCommand(annotateMenu_, texts::kRedo, "redoAction", &Commands::redo);
+  redoAction_->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  clearAction_ =
+      addCommand(annotateMenu_, texts::kClearMeasurements, "clearAction", &Commands::clearMeasurements);
+  // Escape gives up the pair being placed: a shortcut of the window, in no menu.
+  QAction* abandon = new QAction(this);
+  abandon->setObjectName("abandonPairAction");
+  abandon->setShortcut(QKeySequence(Qt::Key_Escape));
+  connect(abandon, &QAction::triggered, this, [this] { run([this] { commands_->abandonPair(); }); });
+  addAction(abandon);
+
+  // The status line under the view: the window grows by its height, the view keeps its size.
+  statusBar()->setSizeGripEnabled(false);
+  stepLabel_ = statusLabel(statusBar(), "stepLabel", 5);
+  pictureLabel_ = statusLabel(statusBar(), "pictureLabel", 3);
+  scaleLabel_ = statusLabel(statusBar(), "scaleLabel", 2);
 
   view_->onPress = [this](MouseButton button, float x, float y) {
     run([&] { commands_->press(button, x, y); });
   };
-  view_->onMove = [this](float x, float y) { run([&] { commands_->move(x, y, view_->activeLoupe()); }); };
+  view_->onMove = [this](float x, float y) {
+    run([&] { commands_->move(x, y, view_->activeLoupe()); }, true);
+  };
   view_->setFocus();
 
   run([this] { commands_->start(); });
@@ -89,10 +127,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-void MainWindow::openFile(const QString& path) {
+void MainWindow::openFile(const std::string& path) {
   // Relative to the folder the program was started in, as a shell gives it.
-  const QString absolute = QFileInfo(path).absoluteFilePath();
-  run([&] { commands_->openFile(absolute.toStdString()); });
+  const std::string absolute =
+      QDir::isRelativePath(shownName(path)) ? nativeName(QDir::currentPath()) + '/' + path : path;
+  run([&] { commands_->openFile(absolute); });
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -106,11 +145,27 @@ void MainWindow::dropEvent(QDropEvent* event) {
   // Once the drop has ended: the file manager that sent it must not wait on a box the
   // Open may show.
   QMetaObject::invokeMethod(
-      this, [this, path] { openFile(path); }, Qt::QueuedConnection);
+      this, [this, path] { openFile(nativeName(path)); }, Qt::QueuedConnection);
 }
 
 void MainWindow::setAnnotateMenuEnabled(bool enabled) { annotateMenu_->menuAction()->setEnabled(enabled); }
 
 void MainWindow::setMeasureCommandEnabled(bool enabled) { measureAction_->setEnabled(enabled); }
+
+void MainWindow::setEditCommandsEnabled(bool undo, bool redo, bool clear) {
+  undoAction_->setEnabled(undo);
+  redoAction_->setEnabled(redo);
+  clearAction_->setEnabled(clear);
+}
+
+void MainWindow::showStatus(const SessionStatus& status) {
+  setWindowTitle(QString::fromStdString(status.title));
+  for (auto [label, text] : {std::pair{stepLabel_, &status.step}, std::pair{pictureLabel_, &status.picture},
+                             std::pair{scaleLabel_, &status.scale}}) {
+    label->setText(QString::fromStdString(*text));
+    label->setToolTip(label->text());  // the whole text, where the line cuts it
+  }
+  view_->setPlacing(status.placing);
+}
 
 }  // namespace vantory::qt

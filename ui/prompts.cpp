@@ -8,6 +8,7 @@
 
 #include "core/errors.h"
 #include "core/texts.h"
+#include "picture/file_names.h"
 
 namespace vantory::qt {
 namespace {
@@ -92,9 +93,9 @@ std::string DialogPrompts::chooseFile(bool save, const QStringList& filters, con
                        }
                      });
   }
-  if (!initialName.empty()) dialog.selectFile(q(initialName));
+  if (!initialName.empty()) dialog.selectFile(shownName(initialName));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-    return dialog.selectedFiles().first().toStdString();
+    return nativeName(dialog.selectedFiles().first());
   }
   return "";
 }

@@ -18,15 +18,13 @@ int pixel(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerP
 }  // namespace
 
 // The view starts with the platform's default font for its labels.
-ViewSurface::ViewSurface(QWidget* parent)
+ViewSurface::ViewSurface(QWidget* parent, std::shared_ptr<CurrentPicture> picture)
     : QWidget(parent),
       ratio_(devicePixelRatioF()),
       screen_(QSize(pixel(kArea.width), pixel(kArea.height)) * ratio_, QImage::Format_RGB32),
       labels_(QApplication::font()),
       painter_(screen_, labels_, ImagePainter::Labels::kKept),
-      fullPicture_([this] {
-        if (loupeShown_) shiftChanged(true);  // the picture's own pixels, at once
-      }) {
+      picture_(std::move(picture)) {
   screen_.setDevicePixelRatio(ratio_);
   screen_.fill(background());
   setMouseTracking(true);
@@ -51,15 +49,16 @@ void ViewSurface::showPicture(const std::string& path, TwipRect rect) {
   const TwipRect before = std::exchange(rect_, rect);
   const QSize size = pictureRect().size();
   rect_ = before;
-  // Decoded first, at the screen's device pixels: when that fails, nothing has changed.
+  // Decoded first, at the screen's device pixels, from what the Open learned of the file:
+  // when that fails, nothing has changed.
+  const OpenedPicture opened = picture_->probed(path);
   const QSize device(qRound(size.width() * ratio_), qRound(size.height() * ratio_));
-  QImage shown = size.isEmpty() ? QImage() : decodePicture(QString::fromStdString(path), device);
+  QImage shown = size.isEmpty() ? QImage() : decodePicture(opened, device);
   shown.setDevicePixelRatio(ratio_);
-  picture_ = std::move(shown);
-  picturePath_ = QString::fromStdString(path);
+  shown_ = std::move(shown);
+  picture_->setShown(opened);
   rect_ = rect;
   layoutPending_ = true;
-  fullPicture_.forget();
 }
 
 void ViewSurface::paintBase(const QRect& area) {
@@ -68,12 +67,12 @@ void ViewSurface::paintBase(const QRect& area) {
   painter.fillRect(area, background());
   const QRect shownAt = pictureRect();
   const QRect pictureArea = area & shownAt;
-  if (!picture_.isNull() && !pictureArea.isEmpty()) {
+  if (!shown_.isNull() && !pictureArea.isEmpty()) {
     const QRect source = pictureArea.translated(-shownAt.topLeft());
     if (ratio_ == 1) {
-      painter.drawImage(pictureArea, picture_, source);
+      painter.drawImage(pictureArea, shown_, source);
     } else {
-      painter.drawImage(QRectF(pictureArea), picture_,
+      painter.drawImage(QRectF(pictureArea), shown_,
                         QRectF(QPointF(source.topLeft()) * ratio_, QSizeF(source.size()) * ratio_));
     }
   }
@@ -83,7 +82,7 @@ void ViewSurface::paintBase(const QRect& area) {
 void ViewSurface::layOut() {
   layoutPending_ = false;
   const QRect before = paintedPicture_;
-  paintedPicture_ = picture_.isNull() ? QRect() : pictureRect();
+  paintedPicture_ = shown_.isNull() ? QRect() : pictureRect();
   paintBase(before);
   paintBase(paintedPicture_);
 }
@@ -157,17 +156,35 @@ bool ViewSurface::toPicture(PixelPoint pixels, float& x, float& y) const {
 
 void ViewSurface::aimLoupe() {
   loupe_.aim(fine_.point(),
-             {rect_, pictureRect(), &picture_, fullPicture_.picture(), background(), labels_.font(), ratio_});
+             {rect_, pictureRect(), &shown_, picture_->fullPicture(), background(), labels_.font(), ratio_});
+}
+
+void ViewSurface::setPlacing(bool placing) {
+  placing_ = placing;
+  updateCursor(overPicture_);
+}
+
+void ViewSurface::updateCursor(bool overPicture) {
+  overPicture_ = overPicture;
+  const Qt::CursorShape shape = placing_ && overPicture_ ? Qt::CrossCursor : Qt::ArrowCursor;
+  if (cursor().shape() != shape) setCursor(shape);
+}
+
+void ViewSurface::refreshLoupe() {
+  if (loupeShown_) shiftChanged(true);
 }
 
 void ViewSurface::shiftChanged(bool held) {
   fine_.setHeld(held);
   if (!pointerSeen_) return;
   float x = 0, y = 0;
+  updateCursor(toPicture(pointer_, x, y));
   const bool over = toPicture(fine_.point(), x, y);
-  loupeShown_ = fine_.held() && over && !picture_.isNull();
+  loupeShown_ = fine_.held() && over && !shown_.isNull();
   if (loupeShown_) {
-    fullPicture_.want(picturePath_);
+    picture_->wantFullPicture([this] {
+      if (loupeShown_) shiftChanged(true);  // the picture's own pixels, at once
+    });
     aimLoupe();
   }
   if (over && onMove) return onMove(x, y);
@@ -186,6 +203,7 @@ void ViewSurface::mousePressEvent(QMouseEvent* event) {
   pointerSeen_ = true;
   const PixelPoint point = fine_.track(pointer_, event->modifiers().testFlag(Qt::ShiftModifier));
   float x = 0, y = 0;
+  updateCursor(toPicture(pointer_, x, y));
   if (!toPicture(point, x, y) || !onPress) return;
   const Qt::MouseButton button = event->button();
   onPress(button == Qt::LeftButton    ? MouseButton::kLeft
@@ -210,6 +228,7 @@ void ViewSurface::keyReleaseEvent(QKeyEvent* event) {
 
 void ViewSurface::leaveEvent(QEvent* event) {
   loupeShown_ = false;
+  overPicture_ = false;
   flush();
   QWidget::leaveEvent(event);
 }

@@ -12,13 +12,14 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "core/commands.h"
 #include "core/fine_pointer.h"
 #include "core/ports.h"
 #include "draw/image_painter.h"
 #include "draw/label_images.h"
-#include "ui/full_picture.h"
+#include "picture/current_picture.h"
 #include "ui/loupe.h"
 
 namespace vantory::qt {
@@ -29,7 +30,10 @@ class ViewSurface : public QWidget, public LiveSurface {
   // logical pixels.
   static constexpr TwipSize kArea{11655, 8295};
 
-  explicit ViewSurface(QWidget* parent = nullptr);
+  // `picture`: what the view shares with Save of the picture open (the window gives both
+  // the same).
+  explicit ViewSurface(QWidget* parent = nullptr,
+                       std::shared_ptr<CurrentPicture> picture = std::make_shared<CurrentPicture>());
 
   // LiveSurface
   TwipSize area() const override { return kArea; }
@@ -39,6 +43,10 @@ class ViewSurface : public QWidget, public LiveSurface {
 
   // Ends the drawing of the current command and schedules what changed for the screen.
   void flush();
+  // While points are being placed, the cursor over the picture is a cross.
+  void setPlacing(bool placing);
+  // The loupe, while it shows, drawn again for what a command changed.
+  void refreshLoupe();
   // What the view shows (after flush), at device pixels, the loupe aside.
   const QImage& screen() const { return screen_; }
   QColor background() const;
@@ -50,7 +58,7 @@ class ViewSurface : public QWidget, public LiveSurface {
   QRect loupeRect() const { return loupeShown_ ? loupeRect_ : QRect(); }
   const QImage& loupeImage() const { return loupeImage_; }
   // Whether the picture's own pixels have reached the loupe.
-  bool loupeHasFullPicture() const { return fullPicture_.picture() != nullptr; }
+  bool loupeHasFullPicture() const { return picture_->fullPicture() != nullptr; }
 
   // Presses and moves over the picture, at (x, y) twips from its top-left corner.
   std::function<void(MouseButton, float, float)> onPress;
@@ -74,13 +82,14 @@ class ViewSurface : public QWidget, public LiveSurface {
   void pointerAt(PixelPoint pointer, bool shift);
   void aimLoupe();
   void shiftChanged(bool held);
+  void updateCursor(bool overPicture);
 
   qreal ratio_;
   QImage screen_;
   LabelImages labels_;
   ImagePainter painter_;
-  QImage picture_;  // at the size it is shown, in device pixels
-  QString picturePath_;
+  std::shared_ptr<CurrentPicture> picture_;
+  QImage shown_;  // the picture at the size it is shown, in device pixels
   TwipRect rect_ = kInitialPictureRect;
   QRect drawn_;           // drawn on since the last frame began
   QRect toUpdate_;        // changed since the last flush
@@ -90,8 +99,9 @@ class ViewSurface : public QWidget, public LiveSurface {
   FinePointer fine_;
   PixelPoint pointer_;  // the pointer's last place over the view
   bool pointerSeen_ = false;
+  bool placing_ = false;
+  bool overPicture_ = false;  // the pointer is over the picture
   Loupe loupe_;
-  FullPicture fullPicture_;
   bool loupeShown_ = false;
   QRect loupeRect_, loupeShownAt_;  // where it goes, and where it was last shown
   QImage loupeImage_;

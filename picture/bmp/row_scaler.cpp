@@ -1,5 +1,6 @@
 #include "picture/bmp/row_scaler.h"
 
+#include <QRgb>
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -9,8 +10,8 @@
 
 namespace vantory::qt {
 
-// Source rows are read as bytes: blue, green, red, alpha, as a QRgb lies in memory.
-static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "pixels are read byte by byte, blue first");
+// The channels of a row as they are stored: blue, green, red.
+constexpr int kChannels = 3;
 
 bool RowScaler::takes(QSize source, QSize target) {
   if (source.isEmpty() || target.isEmpty()) return false;
@@ -60,10 +61,9 @@ std::vector<RowScaler::Span> RowScaler::spans(int source, int target) {
   return result;
 }
 
-RowScaler::RowScaler(QSize source, QSize target, bool alpha, bool bottomUp)
+RowScaler::RowScaler(QSize source, QSize target, bool bottomUp)
     : source_(source),
       target_(target),
-      channels_(alpha ? 4 : 3),
       shrinkX_(target.width() < source.width()),
       shrinkY_(target.height() < source.height()),
       rowStep_(bottomUp ? -1 : 1),
@@ -73,7 +73,7 @@ RowScaler::RowScaler(QSize source, QSize target, bool alpha, bool bottomUp)
       resultTo_(target.height()),
       xSpans_(spans(source.width(), target.width())),
       ySpans_(spans(source.height(), target.height())),
-      out_(target, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32) {
+      out_(target, QImage::Format_RGB32) {
   if (out_.isNull()) throw std::bad_alloc();  // no memory for the result
   lastCovered_.reserve(ySpans_.size());
   int last = 0;
@@ -83,7 +83,7 @@ RowScaler::RowScaler(QSize source, QSize target, bool alpha, bool bottomUp)
   }
   // Shrinking across, a row is reduced to the result's width; growing, it is kept whole
   // and blended only when its result rows are finished.
-  across_ = static_cast<size_t>(shrinkX_ ? target.width() : source.width()) * channels_;
+  across_ = static_cast<size_t>(shrinkX_ ? target.width() : source.width()) * kChannels;
   reduced_.resize(across_ + 1);  // a spare element for the last column's fourth lane
 }
 
@@ -98,22 +98,11 @@ void RowScaler::onlyResultRows(int from, int to) {
   end_ = rowStep_ > 0 ? last + 1 : first - 1;
 }
 
-void RowScaler::addRow(const QRgb* row) {
-  const auto* bytes = reinterpret_cast<const uchar*>(row);
-  if (channels_ == 4) {
-    reduceAcross<4, 4>(bytes);
-  } else {
-    reduceAcross<4, 3>(bytes);
-  }
-  addReduced();
-}
-
-void RowScaler::addBgrRow(const uchar* row, int bytesPerPixel) {
-  Q_ASSERT(channels_ == 3);  // rows without alpha
+void RowScaler::addRow(const uchar* row, int bytesPerPixel) {
   if (bytesPerPixel == 3) {
-    reduceAcross<3, 3>(row);
+    reduceAcross<3>(row);
   } else {
-    reduceAcross<4, 3>(row);
+    reduceAcross<4>(row);
   }
   addReduced();
 }
@@ -134,11 +123,11 @@ inline __m128i pixelLanes(const uchar* p, bool threeOnly) {
 }
 
 // The weighted sum of a result column's pixels in four 32-bit lanes (blue, green, red,
-// alpha; for 3-byte pixels the fourth is not wanted): the middle pixels two at a time in
+// and a fourth that is not wanted): the middle pixels two at a time in
 // 16-bit lanes, exact while a channel's sum stays below 65536 (spans of 259 pixels at
 // most), times their weight; the first and the last pixel paired and multiplied with
 // theirs (weights of 16384 at most, so pmaddwd's signed products hold them).
-template <int kStride, int kChannels>
+template <int kStride>
 inline __m128i weightedSum(const uchar* p, int count, const std::uint32_t weights[3], bool rowEnd) {
   const __m128i zero = _mm_setzero_si128();
   __m128i lanes = zero;
@@ -149,8 +138,8 @@ inline __m128i weightedSum(const uchar* p, int count, const std::uint32_t weight
         _mm_add_epi16(lanes, _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)), zero));
   }
   if (middle == 1) {
-    __m128i one = pixelLanes(q, false);  // the fourth byte is the next pixel's, or alpha
-    if (kChannels == 3) one = _mm_and_si128(one, _mm_set_epi16(0, 0, 0, 0, 0, -1, -1, -1));
+    // The fourth byte is the next pixel's, or unused.
+    const __m128i one = _mm_and_si128(pixelLanes(q, false), _mm_set_epi16(0, 0, 0, 0, 0, -1, -1, -1));
     lanes = _mm_add_epi16(lanes, one);
     q += kStride;
   }
@@ -171,7 +160,7 @@ inline __m128i weightedSum(const uchar* p, int count, const std::uint32_t weight
 // ones at one weight, so summed first and weighted once, the last with what remains),
 // shifted down by 4 when the rows shrink too, as Qt's down_xy does before summing rows;
 // growing, the row as it is.
-template <int kStride, int kChannels>
+template <int kStride>
 void RowScaler::reduceAcross(const uchar* row) {
   std::uint32_t* out = reduced_.data();
   if (!shrinkX_) {
@@ -187,9 +176,9 @@ void RowScaler::reduceAcross(const uchar* row) {
     if (span.count <= 259) {
       const std::uint32_t weights[3] = {span.firstWeight, span.middleWeight, span.lastWeight};
       const bool rowEnd = span.first + span.count == source_.width();
-      const __m128i sum = weightedSum<kStride, kChannels>(p, span.count, weights, rowEnd);
-      // Four lanes stored: a fourth for 3 channels lands on the next column's first, or on
-      // the spare element at the end.
+      const __m128i sum = weightedSum<kStride>(p, span.count, weights, rowEnd);
+      // Four lanes stored: the fourth lands on the next column's first, or on the spare
+      // element at the end.
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_srl_epi32(sum, _mm_cvtsi32_si128(shift)));
       out += kChannels;
       continue;
@@ -266,22 +255,20 @@ void RowScaler::addReduced() {
 void RowScaler::finish(OpenRow& open) {
   auto* line = reinterpret_cast<QRgb*>(out_.scanLine(open.row));
   const std::uint32_t* sums = open.sums.data();
-  const int channels = channels_;
   for (int x = 0; x < target_.width(); ++x) {
-    std::uint32_t value[4] = {0, 0, 0, 255};
+    std::uint32_t value[kChannels] = {};
     if (shrinkX_) {
       const int shift = shrinkY_ ? 24 : 22;
-      for (int c = 0; c < channels; ++c) value[c] = sums[x * channels + c] >> shift;
+      for (int c = 0; c < kChannels; ++c) value[c] = sums[x * kChannels + c] >> shift;
     } else {
       const Span& span = xSpans_[x];
-      for (int c = 0; c < channels; ++c) {
+      for (int c = 0; c < kChannels; ++c) {
         std::uint32_t sum = 0;
-        for (int i = 0; i < span.count; ++i) sum += span.weight(i) * sums[(span.first + i) * channels + c];
+        for (int i = 0; i < span.count; ++i) sum += span.weight(i) * sums[(span.first + i) * kChannels + c];
         value[c] = sum >> 22;
       }
     }
-    line[x] = qRgba(static_cast<int>(value[2]), static_cast<int>(value[1]), static_cast<int>(value[0]),
-                    static_cast<int>(value[3]));
+    line[x] = qRgb(static_cast<int>(value[2]), static_cast<int>(value[1]), static_cast<int>(value[0]));
   }
   open.row = -1;
 }

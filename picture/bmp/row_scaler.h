@@ -11,7 +11,6 @@
 #pragma once
 
 #include <QImage>
-#include <QRgb>
 #include <QSize>
 #include <algorithm>
 #include <cstdint>
@@ -25,11 +24,9 @@ class RowScaler {
   // ways (Qt interpolates those between four pixels instead of averaging areas).
   static bool takes(QSize source, QSize target);
 
-  // `alpha`: the rows are premultiplied ARGB32 and the result is too (Qt's path for a
-  // picture with an alpha channel); otherwise the rows are opaque RGB32 and so is the
-  // result. `bottomUp`: the last row of the picture comes first. Throws std::bad_alloc
-  // when memory runs out.
-  RowScaler(QSize source, QSize target, bool alpha, bool bottomUp);
+  // Opaque rows to an RGB32 result. `bottomUp`: the last row of the picture comes first.
+  // Throws std::bad_alloc when memory runs out.
+  RowScaler(QSize source, QSize target, bool bottomUp);
 
   // Makes only result rows [from, to) (before any row has come in): the scaler then takes
   // only the source rows those cover, firstSourceRow() to lastSourceRow(), in the file's
@@ -39,11 +36,9 @@ class RowScaler {
   int firstSourceRow() const { return std::min(next_, end_ - rowStep_); }
   int lastSourceRow() const { return std::max(next_, end_ - rowStep_); }
 
-  // The next source row, `source.width()` pixels of 0xAARRGGBB.
-  void addRow(const QRgb* row);
-  // The next source row of an opaque picture as blue, green, red bytes, 3 or 4 bytes a
-  // pixel (the fourth ignored).
-  void addBgrRow(const uchar* row, int bytesPerPixel);
+  // The next source row as blue, green, red bytes, 3 or 4 bytes a pixel (the fourth
+  // ignored).
+  void addRow(const uchar* row, int bytesPerPixel);
   // Whether every source row has come in.
   bool complete() const { return next_ == end_; }
 
@@ -73,14 +68,13 @@ class RowScaler {
   };
 
   static std::vector<Span> spans(int source, int target);
-  template <int kStride, int kChannels>
+  template <int kStride>
   void reduceAcross(const uchar* row);
   void addReduced();
   void addWeighted(std::uint32_t* sums, std::uint32_t weight) const;
   void finish(OpenRow& open);
 
   QSize source_, target_;
-  int channels_;  // 3, or 4 with alpha
   bool shrinkX_, shrinkY_;
   int rowStep_;                // +1 top down, -1 bottom up
   int next_;                   // the source row expected next

@@ -1,47 +1,35 @@
 #include "picture/jpeg/jpeg_decoder.h"
 
-#include <QFile>
 #include <QtMath>
 #include <exception>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "picture/jpeg/jpeg_decompressor.h"
-#include "picture/large_images.h"
 #include "picture/picture_errors.h"
+#include "picture/platform/platform.h"
 #include "picture/side_thread.h"
 
 namespace vantory::qt::jpeg {
+namespace {
 
-bool isJpeg(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray start = file.read(2);
-  return start.size() == 2 && quint8(start[0]) == 0xFF && quint8(start[1]) == 0xD8;
-}
-
-Header readHeader(const QString& path) {
-  Decompressor d(path);
-  d.readHeader();
+Header headerOf(Decompressor& d) {
   j_decompress_ptr cinfo = d.info();
   Header header;
   header.size = QSize(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
   header.components = cinfo->num_components;
-  header.progressive = cinfo->progressive_mode != 0;
-  header.multiScan = jpeg_has_multiple_scans(cinfo) != 0;
-  header.coefficientBytes = coefficientBytes(cinfo);
+  header.coefficientBytes = d.coefficientBytes();
   return header;
 }
-
-namespace {
 
 // Decodes into `image` with `d` (set up, header read), a large picture read in one scan in
 // two halves at once: `d` the upper half, a second decompressor of the same file the lower
 // one, after passing over the upper half's data without making pixels of it. Both read
 // their part of the data, so damage anywhere is seen; only the second reads to the end.
 // Returns whether the picture is whole.
-bool decodeInHalves(Decompressor& d, const QString& path, J_COLOR_SPACE out, unsigned scaleNum,
-                    QImage& image) {
+bool decodeInHalves(Decompressor& d, QIODevice& file, std::mutex& lock, const QString& name,
+                    J_COLOR_SPACE out, unsigned scaleNum, QImage& image, const std::atomic<bool>* stop) {
   j_decompress_ptr cinfo = d.info();
   const JDIMENSION height = cinfo->output_height;
   const auto rows = [&image](Decompressor& from, JDIMENSION first, JDIMENSION last) {
@@ -58,7 +46,7 @@ bool decodeInHalves(Decompressor& d, const QString& path, J_COLOR_SPACE out, uns
   std::exception_ptr lowerFailed;
   const auto lowerHalf = [&] {
     try {
-      Decompressor second(path);
+      Decompressor second(file, lock, name, stop);
       second.readHeader();
       second.setUp(out, scaleNum);
       lowerWhole = rows(second, split, height) && second.intact();
@@ -68,8 +56,14 @@ bool decodeInHalves(Decompressor& d, const QString& path, J_COLOR_SPACE out, uns
   };
   SideThread lower(lowerHalf);                                    // joined however this half ends
   if (!lower.started()) return rows(d, 0, height) && d.intact();  // no second thread to be had
-  rows(d, 0, split);
-  const bool upperWhole = cinfo->output_scanline == split && d.intact();
+  bool upperWhole = false;
+  try {
+    rows(d, 0, split);
+    upperWhole = cinfo->output_scanline == split && d.intact();
+  } catch (...) {
+    lower.join();
+    throw;
+  }
   lower.join();
   if (lowerFailed) std::rethrow_exception(lowerFailed);
   return upperWhole && lowerWhole;
@@ -77,9 +71,24 @@ bool decodeInHalves(Decompressor& d, const QString& path, J_COLOR_SPACE out, uns
 
 }  // namespace
 
-QImage decode(const QString& path, QSize scaled) {
-  Decompressor d(path);
+bool startsLikeJpeg(QIODevice& file) {
+  const QByteArray start = file.peek(2);
+  return start.size() == 2 && quint8(start[0]) == 0xFF && quint8(start[1]) == 0xD8;
+}
+
+Header readHeader(QIODevice& file, const QString& name) {
+  std::mutex lock;
+  Decompressor d(file, lock, name);
   d.readHeader();
+  return headerOf(d);
+}
+
+QImage decode(QIODevice& file, const QString& name, QSize scaled,
+              const std::function<void(const Header&)>& check, const std::atomic<bool>* stop, Split split) {
+  std::mutex lock;
+  Decompressor d(file, lock, name, stop);
+  d.readHeader();
+  check(headerOf(d));
   j_decompress_ptr cinfo = d.info();
 
   J_COLOR_SPACE out = JCS_EXT_BGRX;
@@ -101,7 +110,8 @@ QImage decode(const QString& path, QSize scaled) {
       break;
     default:
       if (cinfo->num_components != 3) {
-        fail(ErrorCode::kInvalidPicture, QString("无法读取图片“%1”（不支持的颜色空间）").arg(path));
+        fail(ErrorCode::kInvalidPicture,
+             QString(texts::kPictureUnreadable).arg(name, texts::kUnsupportedColours));
       }
       out = cinfo->jpeg_color_space;
       rows = Rows::kRgb;
@@ -119,19 +129,19 @@ QImage decode(const QString& path, QSize scaled) {
 
   const QSize size(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height));
   QImage image(size, format);
-  if (image.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(path));
-  preferHugePages(image);
+  if (image.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(name));
+  platform::preferHugePages(image);
   std::vector<JSAMPLE> rowBuffer;
   if (rows != Rows::kDirect) {
     rowBuffer.resize(size_t{cinfo->output_width} * static_cast<size_t>(cinfo->output_components));
   }
-
   // Every row delivered, the end-of-image marker reached in the file itself, no damage.
-  const bool whole = rows == Rows::kDirect ? decodeInHalves(d, path, out, scaleNum, image)
-                                           : d.decodeRows(image.bits(), image.bytesPerLine(), rows,
-                                                          rowBuffer.data(), 0, cinfo->output_height) &&
-                                                 d.intact();
-  if (!whole) fail(ErrorCode::kInvalidPicture, damaged(path));
+  const bool whole = rows == Rows::kDirect && split == Split::kHalves
+                         ? decodeInHalves(d, file, lock, name, out, scaleNum, image, stop)
+                         : d.decodeRows(image.bits(), image.bytesPerLine(), rows, rowBuffer.data(), 0,
+                                        cinfo->output_height) &&
+                               d.intact();
+  if (!whole) fail(ErrorCode::kInvalidPicture, damaged(name));
 
   if (cinfo->density_unit == 1) {
     image.setDotsPerMeterX(int(100. * cinfo->X_density / 2.54));
@@ -142,7 +152,7 @@ QImage decode(const QString& path, QSize scaled) {
   }
   if (scaled.isValid() && scaled != size) {
     image = image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (image.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(path));
+    if (image.isNull()) fail(ErrorCode::kOutOfMemory, noMemory(name));
   }
   return image;
 }

@@ -1,41 +1,34 @@
 #include "picture/jpeg/jpeg_decompressor.h"
 
-#include <QFile>
 #include <QRgb>
-#include <QtMath>
-#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 extern "C" {
 #include <jerror.h>
-#include <jpeglib.h>
 }
 
 #include "picture/limits.h"
 #include "picture/picture_errors.h"
+#include "picture/picture_files.h"
 
 namespace vantory::qt::jpeg {
 
 // A real progressive file has about ten scans; thousands of empty ones would only make
 // the decoder walk the whole coefficient buffer again and again.
 constexpr int kMaxScans = 100;
-constexpr size_t kBufferBytes = 64 * 1024;
+constexpr qint64 kBufferBytes = 64 * 1024;
 
-// Reads the file through a descriptor of its own and records whether the decoder asked
+// Reads the file in chunks, from a place of its own, and records whether the decoder asked
 // for data beyond its end.
 struct Source {
   jpeg_source_mgr pub;
-  int fd;
+  QIODevice* file;
+  std::mutex* lock;
+  qint64 position;
   bool ranOut;
-  int readErrno;
+  bool readFailed;
   JOCTET buffer[kBufferBytes];
 };
 
@@ -46,6 +39,8 @@ struct Errors {
   jmp_buf jump;
   int damage;
   bool tooManyScans;
+  bool stopped;
+  const std::atomic<bool>* stop;
 };
 
 namespace {
@@ -56,12 +51,15 @@ void initSource(j_decompress_ptr) {}
 
 boolean fillInput(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<Source*>(cinfo->src);
-  ssize_t count;
-  do {
-    count = ::read(src->fd, src->buffer, kBufferBytes);
-  } while (count < 0 && errno == EINTR);
+  qint64 count = -1;
+  {
+    const std::lock_guard hold(*src->lock);
+    if (src->file->seek(src->position))
+      count = src->file->read(reinterpret_cast<char*>(src->buffer), kBufferBytes);
+  }
+  if (count > 0) src->position += count;
   if (count <= 0) {
-    if (count < 0) src->readErrno = errno;
+    if (count < 0) src->readFailed = true;
     // The data ran out before the decoder was done: an end-of-image marker in its place
     // lets libjpeg wind up in order; the flag says the picture is incomplete.
     src->ranOut = true;
@@ -104,10 +102,16 @@ void emitMessage(j_common_ptr cinfo, int level) {
 
 void outputMessage(j_common_ptr) {}
 
+// Called as the decoder goes, at every scan and every row: stops a decode asked to stop,
+// and one with too many scans.
 void progress(j_common_ptr cinfo) {
-  auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (decompress->input_scan_number > kMaxScans) {
-    reinterpret_cast<Errors*>(cinfo->err)->tooManyScans = true;
+  auto* err = reinterpret_cast<Errors*>(cinfo->err);
+  if (err->stop != nullptr && err->stop->load(std::memory_order_relaxed)) {
+    err->stopped = true;
+    errorExit(cinfo);
+  }
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) {
+    err->tooManyScans = true;
     errorExit(cinfo);
   }
 }
@@ -150,8 +154,7 @@ bool decodePhase(j_decompress_ptr cinfo, Errors* err, uchar* bits, qsizetype str
   jpeg_start_decompress(cinfo);
   if (from > 0) jpeg_skip_scanlines(cinfo, from);
   while (cinfo->output_scanline < to) {
-    const JDIMENSION y = cinfo->output_scanline;
-    uchar* line = bits + qsizetype{y} * stride;
+    uchar* line = bits + qsizetype{cinfo->output_scanline} * stride;
     JSAMPROW target = rows == Rows::kDirect ? line : rowBuffer;
     if (jpeg_read_scanlines(cinfo, &target, 1) != 1) break;
     if (rows != Rows::kDirect) convertRow(rows, rowBuffer, line, cinfo->output_width);
@@ -165,41 +168,26 @@ bool decodePhase(j_decompress_ptr cinfo, Errors* err, uchar* bits, qsizetype str
 
 }  // namespace
 
-Decompressor::File::~File() {
-  if (fd >= 0) ::close(fd);
-}
-
-Decompressor::Decompressor(const QString& path) : path_(path) {
+Decompressor::Decompressor(QIODevice& file, std::mutex& lock, const QString& name,
+                           const std::atomic<bool>* stop)
+    : name_(name) {
   std::memset(&cinfo_, 0, sizeof cinfo_);
   err_ = std::make_unique<Errors>();
   std::memset(err_.get(), 0, sizeof(Errors));
+  err_->stop = stop;
   source_ = std::make_unique<Source>();
   std::memset(&source_->pub, 0, sizeof source_->pub);
-
-  // Non-blocking, so that a file turned into a pipe since it was checked cannot hang the
-  // open; then only a regular file is read.
-  const QByteArray name = QFile::encodeName(path);
-  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    const int error = errno;
-    if (error == ENOENT) fail(ErrorCode::kFileNotFound, QString("找不到文件“%1”").arg(path));
-    fail(ErrorCode::kPathAccess,
-         QString("无法读取“%1”（%2）").arg(path, QString::fromLocal8Bit(std::strerror(error))));
-  }
-  fd_.fd = fd;
-  source_->fd = fd;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    fail(ErrorCode::kPathAccess, QString("“%1”不是普通文件，无法作为图片打开").arg(path));
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  source_->file = &file;
+  source_->lock = &lock;
+  source_->position = 0;
+  source_->ranOut = source_->readFailed = false;
 
   cinfo_.err = jpeg_std_error(&err_->pub);
   err_->pub.error_exit = errorExit;
   err_->pub.emit_message = emitMessage;
   err_->pub.output_message = outputMessage;
   if (setjmp(err_->jump)) {  // jpeg_create_decompress fails only for want of memory
-    fail(ErrorCode::kOutOfMemory, noMemory(path));
+    fail(ErrorCode::kOutOfMemory, noMemory(name));
   }
   jpeg_create_decompress(&cinfo_);
   created_ = true;
@@ -220,19 +208,18 @@ Decompressor::~Decompressor() {
 }
 
 void Decompressor::failFromError() {
-  if (source_->readErrno != 0) {
-    fail(ErrorCode::kPathAccess,
-         QString("无法读取“%1”（%2）").arg(path_, QString::fromLocal8Bit(std::strerror(source_->readErrno))));
+  if (err_->stopped) throw DecodeStopped();
+  if (source_->readFailed) {
+    fail(ErrorCode::kPathAccess, QString(texts::kFileUnreadable).arg(name_, source_->file->errorString()));
   }
   const int code = err_->pub.msg_code;
-  if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) {
-    fail(ErrorCode::kOutOfMemory, noMemory(path_));
-  }
-  if (err_->tooManyScans || source_->ranOut) fail(ErrorCode::kInvalidPicture, damaged(path_));
+  if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE)
+    fail(ErrorCode::kOutOfMemory, noMemory(name_));
+  if (err_->tooManyScans || source_->ranOut) fail(ErrorCode::kInvalidPicture, damaged(name_));
   char message[JMSG_LENGTH_MAX] = {};
   err_->pub.format_message(reinterpret_cast<j_common_ptr>(&cinfo_), message);
   fail(ErrorCode::kInvalidPicture,
-       QString("无法读取图片“%1”（%2）").arg(path_, QString::fromLocal8Bit(message)));
+       QString(texts::kPictureUnreadable).arg(name_, QString::fromLocal8Bit(message)));
 }
 
 void Decompressor::readHeader() {
@@ -252,11 +239,11 @@ bool Decompressor::decodeRows(uchar* bits, qsizetype stride, Rows rows, JSAMPLE*
 
 bool Decompressor::intact() const { return !source_->ranOut && err_->damage == 0; }
 
-qint64 coefficientBytes(j_decompress_ptr cinfo) {
-  if (!jpeg_has_multiple_scans(cinfo)) return 0;
+qint64 Decompressor::coefficientBytes() {
+  if (!jpeg_has_multiple_scans(&cinfo_)) return 0;
   qint64 bytes = 0;
-  for (int i = 0; i < cinfo->num_components; ++i) {
-    const jpeg_component_info& c = cinfo->comp_info[i];
+  for (int i = 0; i < cinfo_.num_components; ++i) {
+    const jpeg_component_info& c = cinfo_.comp_info[i];
     const auto roundUp = [](qint64 value, qint64 step) { return (value + step - 1) / step * step; };
     bytes += roundUp(c.width_in_blocks, c.h_samp_factor) * roundUp(c.height_in_blocks, c.v_samp_factor) *
              qint64{sizeof(JBLOCK)};

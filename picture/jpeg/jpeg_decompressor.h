@@ -1,15 +1,19 @@
-// The decompressor behind the JPEG decoder: libjpeg reading one file through a source of
-// its own, with errors turned into AppError and damage told from the decoder's state.
-// Internal to qt/jpeg_decoder.cpp.
+// The decompressor behind the JPEG decoder: libjpeg reading an open file through a source
+// of its own, with errors turned into AppError and damage told from the decoder's state.
+// Internal to jpeg_decoder.cpp.
 #pragma once
 
+#include <QIODevice>
 #include <QString>
 #include <QtGlobal>
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 extern "C" {
+#include <stdio.h>  // jpeglib.h needs FILE
+
 #include <jpeglib.h>
-#include <stdio.h>
 }
 
 namespace vantory::qt::jpeg {
@@ -21,10 +25,14 @@ enum class Rows { kDirect, kRgb, kCmyk };
 struct Source;
 struct Errors;
 
-// An open file and a decompressor reading it, released together.
+// A decompressor reading the JPEG `file` from its start; `name` names the file in errors.
+// Decompressors on several threads can read one file, each from a place of its own,
+// through one `lock` held for each chunk read. A decode can be stopped from another
+// thread through `stop`: it then throws DecodeStopped (picture_files.h).
 class Decompressor {
  public:
-  explicit Decompressor(const QString& path);
+  Decompressor(QIODevice& file, std::mutex& lock, const QString& name,
+               const std::atomic<bool>* stop = nullptr);
   ~Decompressor();
   Decompressor(const Decompressor&) = delete;
   Decompressor& operator=(const Decompressor&) = delete;
@@ -41,24 +49,20 @@ class Decompressor {
                   JDIMENSION to);
   // Whether everything read so far was whole: no data missing, no damage reported.
   bool intact() const;
+  // The buffer of every DCT coefficient that libjpeg keeps for a multi-scan file, at any
+  // output size; 0 for a single-scan file. Known once the header is read.
+  qint64 coefficientBytes();
+
+ private:
   // Throws the error libjpeg reported.
   [[noreturn]] void failFromError();
 
- private:
-  struct File {
-    int fd = -1;
-    ~File();
-  };
-  File fd_;  // closed last, also when the constructor fails
-  QString path_;
+  QString name_;
   jpeg_decompress_struct cinfo_;
   std::unique_ptr<Errors> err_;
   jpeg_progress_mgr progress_{};
   std::unique_ptr<Source> source_;
   bool created_ = false;
 };
-
-// The buffer of every DCT coefficient that libjpeg keeps for a multi-scan file.
-qint64 coefficientBytes(j_decompress_ptr cinfo);
 
 }  // namespace vantory::qt::jpeg

@@ -40,11 +40,9 @@
 #include "core/commands.h"
 #include "core/errors.h"
 #include "core/saved_format.h"
-#include "picture/picture_files.h"
 #include "save/qt_picture_files.h"
-#include "tests/fakes/recording_ports.h"
 #include "tests/support/private_home.h"
-#include "ui/view_surface.h"
+#include "tests/support/scripted_program.h"
 
 namespace {
 
@@ -80,27 +78,6 @@ void warmUp() {
   large = large.scaled(700, 500, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-// The program's commands on the real view and picture files, with the window's menus and
-// the dialogs as stand-ins.
-struct Program {
-  vantory::fakes::FakeWindow window;
-  vantory::qt::ViewSurface view;
-  vantory::qt::QtPictureFiles files;
-  vantory::fakes::FakePrompts prompts;
-  vantory::Commands commands{{window, view, files, prompts}};
-
-  // Runs a command as the window does: the view shows what it drew. Returns false when it
-  // reported an error or showed a message.
-  // A Save is written on a thread of its own: its outcome is waited for.
-  template <typename Command>
-  bool run(Command&& command) {
-    command();
-    view.flush();
-    files.finishExports();
-    return prompts.errors.empty() && prompts.messages.empty();
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -131,7 +108,7 @@ int main(int argc, char** argv) {
   }
 
   warmUp();
-  Program program;
+  vantory::testing_support::ScriptedProgram program;
   program.run([&] { program.commands.start(); });
   if (fsize >= 0) {
     std::signal(SIGXFSZ, SIG_IGN);

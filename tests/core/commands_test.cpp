@@ -57,7 +57,8 @@ TEST(Open, ShowsThePictureFittedAndEnablesAnnotation) {
   EXPECT_EQ(p.fake().surface.shownRect, kWideRect);
   EXPECT_TRUE(p.fake().window.annotateEnabled);
   EXPECT_FALSE(p.fake().window.measureEnabled);
-  EXPECT_EQ(p.fake().surface.frames, 0);  // the view is not redrawn
+  EXPECT_EQ(p.fake().surface.frames, 1);  // drawn at once: nothing over it before a mode
+  EXPECT_TRUE(p.fake().surface.frame().empty());
   ASSERT_EQ(p.prompts().dialogs.size(), 1u);
   EXPECT_EQ(p.prompts().dialogs[0].kind, "open");
 }
@@ -208,8 +209,8 @@ TEST(LengthBox, AsksAfterTheSecondPointAndAgainUntilANumberAboveZero) {
 }
 
 // The unit typed after the reference's length follows every length measured against that
-// reference: on screen, live and committed, and in the saved picture. A measurement keeps
-// the unit of the reference it was measured against.
+// reference: on screen, live and committed, and in the saved picture. Every measurement
+// takes the unit of the reference in force, as it takes its length.
 TEST(LengthBox, AUnitLabelsTheReferenceAndItsMeasurements) {
   Program p;
   p.open();
@@ -220,10 +221,11 @@ TEST(LengthBox, AUnitLabelsTheReferenceAndItsMeasurements) {
   p.measure({4000, 2000}, {4000, 4500});
   p.left(5000, 2000);
 
+  // The reference fixed again in 英寸 labels the first measurement anew, in its unit.
   std::vector<Drawn> expected;
-  append(expected, labelled({3000, 2000}, {3000, 7000}, 2, Ink::kReference, 9, "英寸"));
-  append(expected, labelled({2000, 2000}, {2000, 4500}, 12.699f, Ink::kMeasurement, 9, "mm"));  // cut
-  append(expected, labelled({4000, 2000}, {4000, 4500}, 1, Ink::kMeasurement, 9, "英寸"));
+  append(expected, labelled({3000, 2000}, {3000, 7000}, 2, Ink::kReference, 8, "英寸"));
+  append(expected, labelled({2000, 2000}, {2000, 4500}, 1, Ink::kMeasurement, 8, "英寸"));
+  append(expected, labelled({4000, 2000}, {4000, 4500}, 1, Ink::kMeasurement, 8, "英寸"));
   append(expected, labelled({5000, 2000}, {5000, 3250}, 0.5f, Ink::kMeasurement, 8, "英寸"));
   EXPECT_EQ(fakes::toString(p.move(5000, 3250)), fakes::toString(expected));
 
@@ -234,7 +236,7 @@ TEST(LengthBox, AUnitLabelsTheReferenceAndItsMeasurements) {
   for (const Drawn& d : p.fake().disk.written["/out/units.bmp"].drawn) {
     if (d.kind == Drawn::kLabel) units.push_back(d.unit);
   }
-  EXPECT_EQ(units, (std::vector<std::string>{"英寸", "mm", "英寸"}));
+  EXPECT_EQ(units, (std::vector<std::string>{"英寸", "英寸", "英寸"}));
 }
 
 TEST(LengthBox, ZeroLengthReferenceIsRefusedWithAMessage) {

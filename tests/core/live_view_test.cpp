@@ -1,6 +1,8 @@
 // The live view: exactly what each pointer move draws, in order.
 #include <gtest/gtest.h>
 
+#include "core/length_rule.h"
+#include "core/number_text.h"
 #include "tests/core/program.h"
 
 namespace vantory::testing {
@@ -18,8 +20,9 @@ class LiveView : public ::testing::Test {
     p_.setReference({1000, 2000}, {4000, 6000}, "100");
     p_.measure({1500, 2500}, {3000, 4500});
   }
-  // The committed annotations, as every move in reference or measure mode starts.
-  static std::vector<Drawn> committed(float points = 9) {
+  // The committed annotations, as every move in reference or measure mode starts (at 8
+  // points: the measurement was drawn as the working pair when it was placed).
+  static std::vector<Drawn> committed(float points = 8) {
     std::vector<Drawn> d = labelled({1000, 2000}, {4000, 6000}, 100, Ink::kReference, points);
     append(d, labelled({1500, 2500}, {3000, 4500}, 50, Ink::kMeasurement, points));
     return d;
@@ -109,8 +112,8 @@ TEST_F(LiveView, AllNineHundredNinetyNineMeasurementsAreDrawnInOrder) {
   }
 }
 
-// The labels take 8 points from the first move that draws a working pair in measure mode
-// on, all of them, and stay so; on that move itself the committed ones are drawn before.
+// The labels take 8 points from the first drawing of a working pair in measure mode on,
+// all of them, and stay so; on that drawing itself the committed ones are drawn before.
 TEST(LiveViewLabels, TurnEightPointOnTheFirstMeasuredPair) {
   Program p;
   p.open();
@@ -119,12 +122,13 @@ TEST(LiveViewLabels, TurnEightPointOnTheFirstMeasuredPair) {
   // The reference's own pair is not drawn over it in green.
   EXPECT_EQ(p.move(2000, 3000), labelled({1000, 2000}, {4000, 6000}, 12.3456f, Ink::kReference, 9));
 
-  p.left(1000, 2000);
+  p.left(1000, 2000);  // drawn at once: the rubber band to the pointer, still on the point
   std::vector<Drawn> expected = labelled({1000, 2000}, {4000, 6000}, 12.3456f, Ink::kReference, 9);
-  append(expected, labelled({1000, 2000}, {2500, 4000}, 6.172f, Ink::kMeasurement, 8));
-  EXPECT_EQ(p.move(2500, 4000), expected);
+  append(expected, labelled({1000, 2000}, {1000, 2000}, 0, Ink::kMeasurement, 8));
+  EXPECT_EQ(p.fake().surface.frame(), expected);
 
-  expected[0].points = 8;
+  expected = labelled({1000, 2000}, {4000, 6000}, 12.3456f, Ink::kReference, 8);
+  append(expected, labelled({1000, 2000}, {2500, 4000}, 6.172f, Ink::kMeasurement, 8));
   EXPECT_EQ(p.move(2500, 4000), expected);
 
   p.commands().chooseReferenceMode();
@@ -159,9 +163,11 @@ TEST_F(LiveView, ANewLengthShowsOnlyWithItsCommittedPair) {
   expected.push_back(line(1200, 2200, 2800, 3600, Ink::kReference));
   EXPECT_EQ(p_.move(2300, 3400), expected);
 
+  // Fixed, it labels the measurement anew.
   p_.right();
-  expected = labelled({1200, 2200}, {2800, 3600}, 80, Ink::kReference);
-  append(expected, labelled({1500, 2500}, {3000, 4500}, 50, Ink::kMeasurement));
+  const float relabelled = scaledLength(2500, 80, distance({1200, 2200}, {2800, 3600}));
+  expected = labelled({1200, 2200}, {2800, 3600}, 80, Ink::kReference, 8);
+  append(expected, labelled({1500, 2500}, {3000, 4500}, relabelled, Ink::kMeasurement, 8));
   expected.push_back(line(1200, 2200, 2800, 3600, Ink::kReference));
   EXPECT_EQ(p_.move(2300, 3400), expected);
 }
@@ -204,19 +210,24 @@ TEST(LiveViewLabels, SharingAMidpointEachTakesAPlaceOfItsOwn) {
   EXPECT_EQ(corners(2500, 7000), apart);
 }
 
-// A live length beyond the float range: what comes before it is drawn, then the report.
-TEST(LiveViewOverflow, IsReportedAfterTheCommittedAnnotations) {
+// A live length beyond the float range is labelled 溢出, move after move, without a box;
+// a right press on it reports the overflow once and keeps nothing.
+TEST(LiveViewOverflow, IsLabelledAndOnlyKeepingItIsReported) {
   Program p;
   p.open();
   p.setReference({1000, 2000}, {4000, 6000}, "3e38");
   p.commands().chooseMeasureMode();
   p.left(1000, 2000);
+  std::vector<Drawn> expected = labelled({1000, 2000}, {4000, 6000}, 3e38f, Ink::kReference, 8);
+  append(expected, labelled({1000, 2000}, {7000, 10000}, kOverflowLength, Ink::kMeasurement, 8));
+  EXPECT_EQ(p.move(7000, 10000), expected);
+  EXPECT_EQ(p.move(7000, 10000), expected);
+  EXPECT_EQ(labelText(kOverflowLength), " 溢出 ");
+  p.left(7000, 10000);
   const MeasurementSession before = p.session();
-  EXPECT_EQ(p.move(7000, 10000), labelled({1000, 2000}, {4000, 6000}, 3e38f, Ink::kReference, 9));
+  p.right();
   EXPECT_EQ(p.session(), before);
-  ASSERT_EQ(p.prompts().errors.size(), 1u);
-  EXPECT_EQ(p.prompts().errors[0].first, 6);
-  EXPECT_EQ(p.fake().surface.labelPoints(), 8);  // the switch was made before the failure
+  EXPECT_EQ(p.prompts().errors, (std::vector<std::pair<int, std::string>>{{6, "溢出"}}));
 }
 
 }  // namespace

@@ -111,16 +111,17 @@ TEST_F(Presses, RepeatedRightPressesCommitTheSamePairAgain) {
   }
 }
 
-TEST_F(Presses, ANewReferenceScalesLaterMeasurementsOnly) {
+TEST_F(Presses, ANewReferenceLabelsEveryMeasurementAnew) {
   p_.right();                                        // 50 against 100
   p_.setReference({1000, 2000}, {2500, 4000}, "1");  // 2500 twips
   p_.measure({1500, 2500}, {3000, 4500});
-  EXPECT_EQ(p_.session().measurements()[0].length, 50);
+  EXPECT_EQ(p_.session().measurements()[0].length, 1);
   EXPECT_EQ(p_.session().measurements()[1].length, 1);
 }
 
 // A length typed for a new pair counts only when that pair is committed: until then the
-// reference keeps its length and its segment, and so does every measurement.
+// reference keeps its length and its segment, and every measurement its length; then
+// every measurement is labelled against it.
 TEST(Reference, ATypedLengthWaitsForItsPairsCommit) {
   Program p;
   p.open();
@@ -144,9 +145,9 @@ TEST(Reference, ATypedLengthWaitsForItsPairsCommit) {
   EXPECT_EQ(p.session().referenceLength(), 46);
   EXPECT_EQ(p.session().reference().b, (TwipPoint{3000, 2000}));
 
-  p.measure({1500, 2500}, {3000, 4500});  // 2500 twips are now 57.5
+  p.measure({1500, 2500}, {3000, 4500});  // 2500 twips are now 57.5, the first too
   EXPECT_EQ(p.session().measurements()[1].length, 57.5f);
-  EXPECT_EQ(p.session().measurements()[0].length, 50);
+  EXPECT_EQ(p.session().measurements()[0].length, 57.5f);
 }
 
 // Cancel abandons the new pair: the next right press commits nothing.

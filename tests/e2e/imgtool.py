@@ -11,6 +11,8 @@ Commands:
   menuitems PPM X Y W H        centres (screen y) of the items of an open popup menu
   pixel IMG X Y [X Y...]       "r,g,b" of each pixel, space separated
   rect PPM X Y W H             bounding box "x y w h" of non-background pixels
+  white-run PPM X Y H          "y length" of the longest run of pure white pixels in column X
+                               from row Y down, H rows at most: the view's blank background
   bmpinfo BMP                  "width height bitsPerPixel" of a bitmap (checks the "BM" magic)
   line IMG COLOUR X1 Y1 X2 Y2 TOL
                                COLOUR (red|green) pixels all along the segment, each sample
@@ -224,6 +226,19 @@ def cmd_rect(img, x0, y0, w, h):
     if left is None:
         return None
     return left, top, right - left + 1, bottom - top + 1
+
+
+def cmd_white_run(img, x, y0, h):
+    best, start = (None, 0), None
+    for y in range(max(0, y0), min(img.height, y0 + h) + 1):
+        white = y < min(img.height, y0 + h) and img.rgb(x, y) == (255, 255, 255)
+        if white and start is None:
+            start = y
+        elif not white and start is not None:
+            if y - start > best[1]:
+                best = (start, y - start)
+            start = None
+    return best
 
 
 def near(img, test, x, y, tol):
@@ -448,6 +463,12 @@ def main(argv):
         if r is None:
             die("nothing but background in the area")
         print("%d %d %d %d" % r)
+    elif cmd == "white-run":
+        img = read_image(args[0])
+        y, length = cmd_white_run(img, *ints(args[1:4]))
+        if y is None:
+            die("no white pixel in the column")
+        print("%d %d" % (y, length))
     elif cmd == "bmpinfo":
         with open(args[0], "rb") as f:
             data = f.read()

@@ -22,7 +22,7 @@ APP_PID=""
 WATCHDOG_PID=""
 MAIN_WIN=""
 WIN_X="" WIN_Y="" WIN_W="" WIN_H=""
-CLIENT_X="" CLIENT_Y="" MENUBAR_H=""
+CLIENT_X="" CLIENT_Y="" MENUBAR_H="" STATUS_H=""
 MENU_X=()
 LAST_CLICK_X="" LAST_CLICK_Y="" LAST_CLICK_NS=0
 
@@ -163,7 +163,7 @@ find_main_window() {
   app_running || fail "the program ended during start-up"
   local id largest=0
   MAIN_WIN=""
-  for id in $(xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Vantory$' 2>/dev/null); do
+  for id in $(xdotool search --all --onlyvisible --pid "$APP_PID" --name '(^| - )Vantory$' 2>/dev/null); do
     window_geometry "$id" || continue
     if ((WIDTH * HEIGHT > largest)); then
       largest=$((WIDTH * HEIGHT))
@@ -180,13 +180,24 @@ window_geometry() {
   eval "$(grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9-]+$' <<<"$out")"
 }
 
-# The main window's place, and its client area right below the menu bar.
+# The main window's place, and its client area between the menu bar and the status line:
+# in a fresh window, the only run of CLIENT_H pure white rows (the view's blank
+# background; the bars around it are grey).
+_client_found() {
+  screenshot "$WORK/start.ppm"
+  read -r _white_y _white_h < <(img white-run "$WORK/start.ppm" $((WIN_X + CLIENT_W - 3)) "$WIN_Y" "$WIN_H")
+  ((_white_h == CLIENT_H))
+}
 read_main_geometry() {
   window_geometry "$MAIN_WIN" || fail "cannot read the main window's geometry"
   WIN_X=$X WIN_Y=$Y WIN_W=$WIDTH WIN_H=$HEIGHT
-  MENUBAR_H=$((WIN_H - CLIENT_H))
+  _white_y="" _white_h=""
+  poll "$E2E_TIMEOUT" _client_found ||
+    fail "no blank view of $CLIENT_H rows in the new window (a white run of ${_white_h:-0} at ${_white_y:-?})"
   CLIENT_X=$WIN_X
-  CLIENT_Y=$((WIN_Y + MENUBAR_H))
+  CLIENT_Y=$_white_y
+  MENUBAR_H=$((CLIENT_Y - WIN_Y))
+  STATUS_H=$((WIN_H - MENUBAR_H - CLIENT_H))
 }
 
 # screenshot FILE: the whole screen as a binary PPM.
@@ -331,6 +342,22 @@ accept_file_dialog() {
   xdotool type --delay 15 "$path" || fail "typing into the file dialog failed"
   xdotool key Return
   wait_window_gone "$DIALOG" || fail "the file dialog did not close after Return"
+}
+
+# set_reference X1 Y1 X2 Y2 LENGTH: in reference mode, clicks the two ends (client
+# pixels), types LENGTH into the length box that follows, and fixes the reference with a
+# right click.
+set_reference() {
+  local box
+  client_click "$1" "$2"
+  client_click "$3" "$4"
+  box=$(wait_other_window '^输入基准实际长$') || fail "the length box did not appear after the second click"
+  focus_window "$box"
+  xdotool key ctrl+a
+  xdotool type --delay 30 "$5"
+  xdotool key Return
+  wait_window_gone "$box" || fail "the length box did not close after Return"
+  client_click 300 300 3
 }
 
 # wait_app_exit [SECONDS]: waits until the program has ended; sets APP_STATUS.

@@ -7,7 +7,9 @@
 # - Ctrl+O opens the Open dialog, which Escape closes;
 # - Ctrl+Q ends the program with status 0;
 # - a file on the command line that is no picture gives the error report, which Return
-#   dismisses, and the window stays empty and running.
+#   dismisses, and the window stays empty and running;
+# - a name that is not UTF-8 (an old disk's, an unpacked archive's) opens under its own
+#   bytes.
 set -u
 source "$(dirname "$0")/lib.sh"
 e2e_init command_line "${1:-}"
@@ -60,4 +62,14 @@ xdotool key Return
 wait_window_gone "$box" || fail "Return did not dismiss the error report"
 poll "$E2E_TIMEOUT" view_blank || fail "something is shown after the failed start: $(picture_rect)"
 app_running || fail "the program ended after the error report"
+focus_window "$MAIN_WIN"
+xdotool key ctrl+q
+wait_app_exit || fail "the program still runs ${E2E_TIMEOUT}s after Ctrl+Q"
+
+# --- a name that is not UTF-8 ----------------------------------------------------------
+old=$'pics/old\xff\xfe.jpg'
+make_picture "$WORK/home/$old" 400 200
+start_app "$old"
+wait_picture_rect 8 86 761 381
+log "a name that is not UTF-8 opens"
 pass

@@ -30,18 +30,10 @@ menu 0 0 3 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 86 761 381
 
-menu 1 0 2 # 标注 > 设置基准尺寸
-client_click "${REF[0]}" "${REF[1]}"
-client_click "${REF[2]}" "${REF[3]}"
-box=$(wait_other_window '^输入基准实际长$') || fail "the length box did not appear"
-focus_window "$box"
-xdotool key ctrl+a
-xdotool type --delay 30 "$REF_LENGTH"
-xdotool key Return
-wait_window_gone "$box" || fail "the length box did not close"
-client_click 300 300 3
+menu 1 0 5 # 标注 > 设置基准尺寸
+set_reference "${REF[@]}" 30
 
-menu 1 1 2 # 标注 > 测量标注
+menu 1 1 5 # 标注 > 测量标注
 client_click "${FIRST[0]}" "${FIRST[1]}"
 xdotool mousemove $((CLIENT_X + ANCHOR[0])) $((CLIENT_Y + ANCHOR[1]))
 sleep 0.3

@@ -48,20 +48,11 @@ wait_picture_rect 8 86 761 381
 log "picture shown at client 8,86 size 761x381"
 
 # --- Reference ------------------------------------------------------------------------
-menu 1 0 2 # 标注 > 设置基准尺寸 (测量标注 still greyed, but listed)
-client_click "${REF[0]}" "${REF[1]}"
-client_click "${REF[2]}" "${REF[3]}"
-box=$(wait_other_window '^输入基准实际长$') ||
-  fail "the input box 输入基准实际长 did not appear after the second click"
-focus_window "$box"
-xdotool key ctrl+a
-xdotool type --delay 30 "$REF_LENGTH"
-xdotool key Return
-wait_window_gone "$box" || fail "the input box did not close after Return"
-client_click 300 300 3 # commit the reference
+menu 1 0 5 # 标注 > 设置基准尺寸 (测量标注, 撤销, 重做 and 清除测量 greyed, but listed)
+set_reference "${REF[@]}" 30
 
 # --- Measurement ----------------------------------------------------------------------
-menu 1 1 2 # 标注 > 测量标注
+menu 1 1 5 # 标注 > 测量标注
 client_click "${MEAS[0]}" "${MEAS[1]}"
 client_click "${MEAS[2]}" "${MEAS[3]}"
 client_click 200 200 3 # commit the measurement

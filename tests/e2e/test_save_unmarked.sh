@@ -34,7 +34,7 @@ accept_file_dialog '' "$picture"
 save_and_check "$WORK/right-after-open.bmp"
 
 # A reference placed, its length box cancelled, and a right click: nothing is committed.
-menu 1 0 2 # 标注 > 设置基准尺寸
+menu 1 0 5 # 标注 > 设置基准尺寸
 client_click 200 150
 client_click 500 400
 box=$(wait_other_window '^输入基准实际长$') || fail "the input box did not appear"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Start-up and Exit: the program shows one window "Vantory" with a 777 x 553 client area
-# below its menu bar, the menu bar holds three titles of which "标注" is greyed, the
+# below its menu bar and above its status line, the menu bar holds three titles of which "标注" is greyed, the
 # "文件" menu holds three items (and a separator), and "文件" > "退出" chosen with real
 # clicks ends the process with status 0.
 set -u
@@ -11,7 +11,10 @@ start_app
 
 ((WIN_W == CLIENT_W)) || fail "main window is $WIN_W px wide, expected $CLIENT_W"
 ((MENUBAR_H >= 15 && MENUBAR_H <= 40)) ||
-  fail "main window is $WIN_H px high: no room for a menu bar over a $CLIENT_H px client area"
+  fail "the menu bar is $MENUBAR_H px high over a $CLIENT_H px client area"
+# The status line under the view: the window grows by its height.
+((STATUS_H >= 15 && STATUS_H <= 40)) ||
+  fail "the status line is $STATUS_H px high under a $CLIENT_H px client area"
 
 # The client area starts right below the menu bar: its first row is the view's white
 # background, the row above it is the menu bar.

@@ -140,9 +140,15 @@ class FakeWindow : public Window {
   TwipSize clientArea() const override { return client; }
   void setAnnotateMenuEnabled(bool enabled) override { annotateEnabled = enabled; }
   void setMeasureCommandEnabled(bool enabled) override { measureEnabled = enabled; }
+  void setEditCommandsEnabled(bool undo, bool redo, bool clear) override {
+    undoEnabled = undo, redoEnabled = redo, clearEnabled = clear;
+  }
+  void showStatus(const SessionStatus& shown) override { status = shown; }
   void closeWindow() override { ++closes; }
   TwipSize client{11655, 8295};
   bool annotateEnabled = true, measureEnabled = true;
+  bool undoEnabled = true, redoEnabled = true, clearEnabled = true;
+  SessionStatus status;
   int closes = 0;
 };
 

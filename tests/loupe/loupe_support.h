@@ -27,13 +27,11 @@ class Driver {
   const MeasurementSession& session() { return window_->commands().session(); }
 
   // 文件 > 打开 with `path` typed into the dialog.
-  void open(const QString& path) {
-    answerNext([path](QWidget* box) {
-      auto* dialog = qobject_cast<QFileDialog*>(box);
-      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
-      static_cast<QDialog*>(dialog)->accept();
-    });
-    trigger("openAction");
+  void open(const QString& path) { choose("openAction", path); }
+  // 文件 > 保存 with `path` typed into the dialog, until the file is written.
+  void save(const QString& path) {
+    choose("saveAction", path);
+    window_->finishSaving();
   }
   // The next input box answered with `text`.
   void answerLength(const QString& text) {
@@ -82,6 +80,14 @@ class Driver {
   QImage grabbed() { return view().grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
  private:
+  void choose(const char* action, const QString& path) {
+    answerNext([path](QWidget* box) {
+      auto* dialog = qobject_cast<QFileDialog*>(box);
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    trigger(action);
+  }
   void answerNext(std::function<void(QWidget*)> answer) {
     auto* poll = new QTimer(window_.get());
     QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {

@@ -5,6 +5,12 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include "tests/loupe/loupe_support.h"
 #include "ui/loupe.h"
@@ -141,6 +147,84 @@ TEST_F(Loupe, AStillLoupeIsNotPaintedOverAndOver) {
   EXPECT_FALSE(d.view().loupeRect().isEmpty());
   EXPECT_GE(count.paints, 1);
   EXPECT_LE(count.paints, 6);
+}
+
+// The times a file is opened, from inotify's events. Opens and closes alternate in the
+// queue, so that none is merged with the one before; opens that overlap would count once.
+class Opens {
+ public:
+  explicit Opens(const QString& path) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    inotify_add_watch(fd_, QFile::encodeName(path).constData(), IN_OPEN | IN_CLOSE);
+  }
+  ~Opens() { ::close(fd_); }
+  // The opens since the last call.
+  int taken() {
+    alignas(inotify_event) char buffer[4096];
+    int opens = 0;
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (char* at = buffer; at < buffer + n;
+           at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
+        opens += (reinterpret_cast<inotify_event*>(at)->mask & IN_OPEN) != 0;
+    }
+    return opens;
+  }
+
+ private:
+  int fd_;
+};
+
+// The peak resident memory above what it was at start, in MB (VmHWM, reset through
+// /proc/self/clear_refs); a negative number where the peak cannot be reset.
+class PeakRise {
+ public:
+  PeakRise() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+    start_ = kb("VmRSS");
+    works_ = kb("VmHWM") <= start_ + 4096;
+  }
+  double mb() const { return works_ ? (kb("VmHWM") - start_) / 1024.0 : -1; }
+
+ private:
+  static long kb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind(std::string(field) + ":", 0) == 0) return std::stol(line.substr(line.find(':') + 1));
+    }
+    return -1;
+  }
+  long start_ = 0;
+  bool works_ = false;
+};
+
+// Open reads the file twice (its header, then the picture at the size shown), the loupe's
+// decode once; Save after the loupe checks the file once and draws on the loupe's picture
+// instead of decoding a second one beside it.
+TEST_F(Loupe, ShiftThenSaveHoldsOnePictureAndEachStepOpensTheFileOnce) {
+  QImage photo(4000, 3000, QImage::Format_RGB32);
+  for (int y = 0; y < photo.height(); ++y) {
+    for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(x % 256, y % 256, (x ^ y) % 256));
+  }
+  const QString path = dir_.filePath("photo.jpg"), out = dir_.filePath("saved.bmp");
+  ASSERT_TRUE(photo.save(path, "JPG", 90));
+  const double pictureMb = 4000 * 3000 * 4 / 1048576.0;
+  Opens opens(path);
+  Driver d;
+  d.open(path);
+  EXPECT_EQ(opens.taken(), 2);
+  d.move({300, 250});
+  d.shift(true);
+  ASSERT_TRUE(d.waitFor([&] { return d.view().loupeHasFullPicture(); }, 30000));
+  EXPECT_EQ(opens.taken(), 1);
+  d.shift(false);
+  const PeakRise peak;
+  d.save(out);
+  EXPECT_EQ(opens.taken(), 1);
+  EXPECT_EQ(QImage(out).size(), QSize(4000, 3000));
+  if (peak.mb() >= 0) {
+    EXPECT_LT(peak.mb(), pictureMb / 2) << "a second picture beside the loupe's";
+  }
+  std::printf("[ measured ] Save after the loupe: peak +%.1f MB (a picture is %.1f MB)\n", peak.mb(),
+              pictureMb);
 }
 
 TEST(LoupePlacement, BesideThePointerInsideTheViewNeverOverThePoint) {

@@ -10,8 +10,8 @@
 #   the package, which passes the file to open (%f) and names the picture types, metainfo
 #   that `appstreamcli validate` passes without any remark;
 # - lintian: no error;
-# - apt resolves the package's dependencies, on this system and on an empty one
-#   (simulated installs);
+# - apt resolves the package's dependencies, on this system, on one where this version is
+#   installed already, and on an empty one (simulated installs);
 # - the installed binary, started under Xvfb with a fresh home and a picture on its
 #   command line, shows its window "Vantory" with the window class the desktop entry
 #   names and the picture in it, and 文件 > 退出 ends it with status 0.
@@ -204,17 +204,28 @@ sed 's/^/  /' "$OUT/lintian.txt"
 
 # --- dependencies resolve --------------------------------------------------------------
 step "apt-get install --simulate"
-apt-get install --simulate "$DEB" >"$OUT/apt.txt" 2>&1
+# --reinstall: where this version is installed already, apt would otherwise say it is the
+# newest and plan nothing; a newer one installed is planned as a downgrade.
+simulate_install() { apt-get install --simulate --reinstall "$@" "$DEB"; }
+simulate_install >"$OUT/apt.txt" 2>&1
 status=$?
 grep -E '^(Inst|Conf) |^E: |is already the newest' "$OUT/apt.txt" | sed 's/^/  /'
 ((status == 0)) && grep -q '^Inst vantory ' "$OUT/apt.txt" ||
   { cat "$OUT/apt.txt"; fail "apt cannot install the package here"; }
+# The same where this very version is installed already (a status file that says so).
+{ awk -v RS= -v ORS='\n\n' '!/^Package: vantory\n/' /var/lib/dpkg/status
+  printf 'Package: vantory\nStatus: install ok installed\n'
+  printf 'Architecture: %s\nVersion: %s\nMaintainer: -\nDescription: -\n' "$arch" "$(field Version)"
+} >"$OUT/installed-status"
+simulate_install -o Dir::State::status="$OUT/installed-status" >"$OUT/apt-again.txt" 2>&1
+status=$?
+((status == 0)) && grep -q "^Inst vantory \[$(field Version)\]" "$OUT/apt-again.txt" ||
+  { cat "$OUT/apt-again.txt"; fail "apt plans nothing where the package is installed already"; }
 # And on a system with nothing installed: every dependency, and theirs, from the
 # archive's package lists (when apt has them).
 if compgen -G '/var/lib/apt/lists/*_Packages*' >/dev/null; then
   : >"$OUT/empty-status"
-  apt-get install --simulate -o Dir::State::status="$OUT/empty-status" "$DEB" \
-    >"$OUT/apt-fresh.txt" 2>&1
+  simulate_install -o Dir::State::status="$OUT/empty-status" >"$OUT/apt-fresh.txt" 2>&1
   status=$?
   ((status == 0)) && grep -q '^Inst vantory ' "$OUT/apt-fresh.txt" ||
     { tail -n 30 "$OUT/apt-fresh.txt"; fail "apt cannot install the package on an empty system"; }

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <ostream>
 
-#include "picture/decode_cost.h"
+#include "picture/limits.h"
 
 namespace vantory::qttest {
 

@@ -189,6 +189,27 @@ QByteArray withFrameSize(QByteArray jpeg, int width, int height) {
   return jpeg;
 }
 
+QByteArray webpWithSize(bool alpha, int width, int height) {
+  QImage image(64, 48, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  image.fill(qRgba(10, 20, 30, alpha ? 100 : 255));
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "webp");
+  writer.setQuality(50);
+  EXPECT_TRUE(writer.write(image));
+  QByteArray webp = buffer.data();
+  if (webp.mid(12, 4) == "VP8X") {  // the canvas, less one, in 24 bits each
+    for (int i = 0; i < 3; ++i) {
+      webp[24 + i] = char((width - 1) >> (8 * i));
+      webp[27 + i] = char((height - 1) >> (8 * i));
+    }
+  } else {  // the lossy frame's header: 14 bits each
+    webp[26] = char(width & 0xFF), webp[27] = char(width >> 8 & 0x3F);
+    webp[28] = char(height & 0xFF), webp[29] = char(height >> 8 & 0x3F);
+  }
+  return webp;
+}
+
 QImage noise(int width, int height, quint32 seed) {
   QImage image(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y) {

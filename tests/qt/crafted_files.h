@@ -24,6 +24,8 @@ QByteArray zipTiff(int width, int height);
 QByteArray jpegOf(const QImage& image, bool progressive);
 // `jpeg` with the size in its start-of-frame marker (baseline or progressive) replaced.
 QByteArray withFrameSize(QByteArray jpeg, int width, int height);
+// A WebP of 64 x 48, lossy or with alpha, whose header says `width` x `height`.
+QByteArray webpWithSize(bool alpha, int width, int height);
 // Smooth colours with some noise, as in a photo.
 QImage noise(int width, int height, quint32 seed);
 

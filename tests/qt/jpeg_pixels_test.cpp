@@ -4,6 +4,7 @@
 // kind of JPEG: baseline and progressive, 4:2:0 and 4:4:4, grey, CMYK, turned.
 #include <QBuffer>
 #include <QImageReader>
+#include <atomic>
 #include <cstdio>
 #include <vector>
 
@@ -11,8 +12,9 @@ extern "C" {
 #include <jpeglib.h>
 }
 
-#include "picture/picture_files.h"
+#include "picture/jpeg/jpeg_decoder.h"
 #include "tests/qt/qt_support.h"
+#include "tests/support/pictures.h"
 
 namespace vantory::qttest {
 namespace {
@@ -138,7 +140,7 @@ TEST(JpegPixels, TheSameAsQtsReaderAtEverySizeForEveryKind) {
     if (c.orientation != 0) bytes = withExifOrientation(bytes, c.orientation);
     const QString path = dir.filePath("photo.jpg");
     ASSERT_TRUE(writeBytes(path, bytes));
-    const QSize natural = qt::probePicture(path);
+    const QSize natural = testing_support::probedSize(path);
     const QSize turned = c.orientation >= 5 ? QSize(203, 301) : QSize(301, 203);
     ASSERT_EQ(natural, turned);
     // The natural size, the DCT reductions to 1/2 .. 1/8 with and without smoothing to an
@@ -147,7 +149,7 @@ TEST(JpegPixels, TheSameAsQtsReaderAtEverySizeForEveryKind) {
          {QSize(), natural / 2, natural / 4, natural / 8,
           QSize(natural.width() * 5 / 7, natural.height() * 5 / 7), QSize(97, 61), natural * 2}) {
       SCOPED_TRACE(::testing::PrintToString(size.width()) + " x " + ::testing::PrintToString(size.height()));
-      const QImage ours = qt::decodePicture(path, size);
+      const QImage ours = testing_support::decoded(path, size);
       const QImage qts = throughQt(path, size, natural);
       EXPECT_EQ(ours.format(), QImage::Format_RGB32);
       EXPECT_EQ(differing(ours, qts), 0);
@@ -177,7 +179,7 @@ TEST(JpegPixels, LargePicturesDecodedInTwoHalvesAreTheSame) {
     SCOPED_TRACE(int(kind));
     const QByteArray bytes = encode(photo, kind, false);
     ASSERT_TRUE(writeBytes(path, bytes));
-    const QImage ours = qt::decodePicture(path);
+    const QImage ours = testing_support::decoded(path);
     EXPECT_EQ(differing(ours, throughQt(path, QSize(), photo.size())), 0);
     // A stray end-of-image marker a third and two thirds of the way through the data: in
     // the upper half, then in the lower one. And the file cut short.
@@ -186,11 +188,31 @@ TEST(JpegPixels, LargePicturesDecodedInTwoHalvesAreTheSame) {
       damaged[qsizetype(bytes.size() * at)] = char(0xFF);
       damaged[qsizetype(bytes.size() * at) + 1] = char(0xD9);
       ASSERT_TRUE(writeBytes(path, damaged));
-      EXPECT_EQ(errorOf([&] { qt::decodePicture(path); }), number(ErrorCode::kInvalidPicture)) << at;
+      EXPECT_EQ(errorOf([&] { testing_support::decoded(path); }), number(ErrorCode::kInvalidPicture)) << at;
     }
     ASSERT_TRUE(writeBytes(path, bytes.left(bytes.size() - 500)));
-    EXPECT_EQ(errorOf([&] { qt::decodePicture(path); }), number(ErrorCode::kInvalidPicture));
+    EXPECT_EQ(errorOf([&] { testing_support::decoded(path); }), number(ErrorCode::kInvalidPicture));
   }
+}
+
+// A decode asked to stop on the way (another picture was opened since it started) throws
+// DecodeStopped instead of finishing a picture nobody wants: here the file asks once the
+// decoder has read its first chunk.
+TEST(JpegPixels, ADecodeAskedToStopStopsOnTheWay) {
+  std::atomic<bool> stop = false;
+  struct Stopping : QBuffer {
+    std::atomic<bool>* stop = nullptr;
+    qint64 readData(char* data, qint64 size) override {
+      *stop = true;
+      return QBuffer::readData(data, size);
+    }
+  } file;
+  file.setData(encode(photoLike(1200, 800), Kind::k420, false));
+  file.stop = &stop;
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_THROW(qt::jpeg::decode(
+                   file, "photo.jpg", QSize(), [](const qt::jpeg::Header&) {}, &stop),
+               qt::DecodeStopped);
 }
 
 }  // namespace

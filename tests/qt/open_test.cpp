@@ -4,8 +4,8 @@
 #include <QFile>
 #include <functional>
 
-#include "picture/picture_files.h"
 #include "tests/qt/qt_support.h"
+#include "tests/support/pictures.h"
 
 namespace vantory::qttest {
 namespace {
@@ -20,7 +20,7 @@ TEST_F(OpenTest, FitsAndCentresThePictureAndShowsItInItsRectangle) {
   open(wide, &started);
 
   EXPECT_EQ(started, "");
-  EXPECT_EQ(qt::probePicture(wide), QSize(400, 200));  // 6000 x 3000 twips
+  EXPECT_EQ(testing_support::probedSize(wide), QSize(400, 200));  // 6000 x 3000 twips
   EXPECT_EQ(commands().pictureRect(), kWideRect);
   EXPECT_EQ(commands().picturePath(), wide.toStdString());
   EXPECT_TRUE(annotateEnabled());

@@ -6,27 +6,19 @@
 #include <QImageWriter>
 #include <functional>
 
-#include "picture/picture_files.h"
 #include "save/qt_picture_files.h"
 #include "tests/qt/qt_support.h"
+#include "tests/support/pictures.h"
 
 namespace vantory::qttest {
 namespace {
 
 const QColor kA(220, 30, 30), kB(30, 200, 40), kC(40, 60, 210), kD(250, 250, 250);
 
+using testing_support::errorOf;
+
 class Pictures : public ::testing::Test {
  protected:
-  // The error number raised while `step` runs; 0 for none.
-  static int errorOf(const std::function<void()>& step) {
-    try {
-      step();
-    } catch (const AppError& error) {
-      return error.number();
-    }
-    return 0;
-  }
-
   QTemporaryDir dir_;
 };
 
@@ -42,13 +34,13 @@ TEST_F(Pictures, EachFormatGivesItsSizeInTwipsAndItsPixels) {
     SCOPED_TRACE(f.format);
     if (QByteArray(f.format) != "gif" && !writable.contains(f.format)) continue;
     const QString path = writeImage(dir_, QString("picture.") + f.format, image, f.format);
-    EXPECT_EQ(qt::probePicture(path), QSize(38, 24));
+    EXPECT_EQ(testing_support::probedSize(path), QSize(38, 24));
     EXPECT_EQ(qt::QtPictureFiles().probe(path.toStdString()), (TwipSize{38 * 15, 24 * 15}));
 
     // In full (asked for by its size, or by none), and at a display size, upright, in
     // 32-bit pixels and in its colours.
     for (const QSize size : {QSize(38, 24), QSize(76, 48), QSize()}) {
-      const QImage decoded = qt::decodePicture(path, size);
+      const QImage decoded = testing_support::decoded(path, size);
       EXPECT_TRUE(decoded.format() == QImage::Format_RGB32 ||
                   decoded.format() == QImage::Format_ARGB32_Premultiplied)
           << decoded.format();
@@ -62,7 +54,7 @@ TEST_F(Pictures, EachFormatGivesItsSizeInTwipsAndItsPixels) {
     }
   }
   // An empty path names no file (and not the current folder).
-  EXPECT_EQ(errorOf([] { qt::probePicture(QString()); }), number(ErrorCode::kFileNotFound));
+  EXPECT_EQ(errorOf([] { testing_support::probedSize(QString()); }), number(ErrorCode::kFileNotFound));
 }
 
 TEST_F(Pictures, ExifOrientationSixIsTurnedUpright) {
@@ -76,11 +68,11 @@ TEST_F(Pictures, ExifOrientationSixIsTurnedUpright) {
   const QString path = dir_.filePath("turned.jpg");
   ASSERT_TRUE(writeBytes(path, withExifOrientation(stored.data(), 6)));
 
-  EXPECT_EQ(qt::probePicture(path), QSize(32, 64));
+  EXPECT_EQ(testing_support::probedSize(path), QSize(32, 64));
   EXPECT_EQ(qt::QtPictureFiles().probe(path.toStdString()), (TwipSize{32 * 15, 64 * 15}));
   for (const QSize size : {QSize(32, 64), QSize(16, 32)}) {
     SCOPED_TRACE(size.width());
-    const QImage upright = qt::decodePicture(path, size);
+    const QImage upright = testing_support::decoded(path, size);
     ASSERT_EQ(upright.size(), size);
     const int qx = size.width() / 4, qy = size.height() / 4;
     EXPECT_TRUE(sameRgb(upright.pixel(3 * qx, qy), kA, 40));
@@ -127,9 +119,9 @@ TEST_F(Pictures, BadFilesRaiseTheErrorOfTheirKind) {
     SCOPED_TRACE(bad.name);
     const QString path = dir_.filePath(bad.name);
     EXPECT_EQ(errorOf([&] {
-                qt::probePicture(path);                   // as Open reads its header
-                qt::decodePicture(path, QSize(120, 80));  // as the view shows it
-                qt::decodePicture(path);                  // as Save draws on it
+                testing_support::probedSize(path);               // as Open reads its header
+                testing_support::decoded(path, QSize(120, 80));  // as the view shows it
+                testing_support::decoded(path);                  // as Save draws on it
               }),
               bad.error);
   }

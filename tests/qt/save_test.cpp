@@ -11,6 +11,7 @@
 
 #include "core/texts.h"
 #include "picture/bitmap_writer.h"
+#include "picture/file_names.h"
 #include "picture/png_writer.h"
 #include "tests/qt/qt_support.h"
 
@@ -215,7 +216,7 @@ TEST(BitmapEncoding, RowsOfEveryPaddingReadBackExactly) {
     }
     const QImage original = image.copy();
     const QString written = dir.filePath(QString("w%1.bmp").arg(width));
-    qt::writeBitmap(image, written);
+    qt::writeBitmap(image, qt::nativeName(written));
     EXPECT_EQ(image, original) << width;
     const QByteArray bytes = readBytes(written);
     const int rowBytes = (width * 3 + 3) / 4 * 4;
@@ -259,7 +260,7 @@ TEST(PngEncoding, PicturesOfEveryShapeReadBackExactly) {
     const std::optional<qt::PngFile> png = qt::PngFile::encode(laidOut, stop);
     ASSERT_TRUE(png.has_value());
     const QString written = dir.filePath("w.png");
-    png->writeTo(written);
+    png->writeTo(written.toStdString());
     EXPECT_EQ(QFileInfo(written).size(), png->size());
     QImageReader reader(written);
     EXPECT_EQ(reader.format(), "png");

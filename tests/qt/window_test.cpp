@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <map>
 
 #include "tests/qt/qt_support.h"
@@ -39,20 +40,34 @@ TEST_F(Shell, TitleFixedClientAreaAndMenuTree) {
 
   EXPECT_EQ(captions(window_->menuBar()->actions()), (QStringList{"文件", "标注", "关于"}));
   EXPECT_EQ(captions(window_->fileMenu()->actions()), (QStringList{"打开", "保存", "-", "退出"}));
-  EXPECT_EQ(captions(window_->annotateMenu()->actions()), (QStringList{"设置基准尺寸", "测量标注"}));
-  // Ctrl+O, Ctrl+S and Ctrl+Q, shown beside their captions; no other keys.
-  const std::map<QString, QString> keys{{"打开", "Ctrl+O"}, {"保存", "Ctrl+S"}, {"退出", "Ctrl+Q"}};
+  EXPECT_EQ(captions(window_->annotateMenu()->actions()),
+            (QStringList{"设置基准尺寸", "测量标注", "-", "撤销", "重做", "清除测量"}));
+  // Ctrl+O, Ctrl+S and Ctrl+Q, shown beside their captions, the keys of undo and redo, and
+  // Esc; no other keys.
+  const std::map<QString, QString> keys{{"openAction", "Ctrl+O"},
+                                        {"saveAction", "Ctrl+S"},
+                                        {"exitAction", "Ctrl+Q"},
+                                        {"undoAction", "Ctrl+Z"},
+                                        {"redoAction", "Ctrl+Y; Ctrl+Shift+Z"},
+                                        {"abandonPairAction", "Esc"}};
   for (QAction* each : window_->findChildren<QAction*>()) {
-    SCOPED_TRACE(each->text().toStdString());
-    const auto key = keys.find(each->text());
-    EXPECT_EQ(each->shortcut().toString(QKeySequence::PortableText), key == keys.end() ? "" : key->second);
+    SCOPED_TRACE(each->objectName().toStdString());
+    const auto key = keys.find(each->objectName());
+    EXPECT_EQ(QKeySequence::listToString(each->shortcuts()), key == keys.end() ? "" : key->second);
     EXPECT_FALSE(each->isCheckable());
     EXPECT_FALSE(each->text().contains('&'));
   }
+  // The status line lies under the view, which keeps its size: the window grows by it.
+  const QStatusBar* status = window_->statusBar();
+  EXPECT_EQ(status->geometry().top(), window_->centralWidget()->geometry().bottom() + 1);
+  EXPECT_EQ(window_->height(), window_->menuBar()->height() + 553 + status->height());
+  EXPECT_EQ(window_->width(), 777);
 
-  // Start-up: the annotate menu and Measure are off, everything else on.
+  // Start-up: the annotate menu, Measure, Undo, Redo and Clear are off, everything else on.
   EXPECT_FALSE(annotateEnabled());
-  EXPECT_FALSE(action("measureAction")->isEnabled());
+  for (const char* name : {"measureAction", "undoAction", "redoAction", "clearAction"}) {
+    EXPECT_FALSE(action(name)->isEnabled()) << name;
+  }
   EXPECT_TRUE(window_->fileMenu()->menuAction()->isEnabled());
   for (const char* name : {"openAction", "saveAction", "exitAction", "setReferenceAction", "aboutAction"}) {
     EXPECT_TRUE(action(name)->isEnabled()) << name;

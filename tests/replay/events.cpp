@@ -1,29 +1,53 @@
 #include "tests/replay/events.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 namespace vantory::replay {
 
+std::string number(float value) {
+  char text[32];
+  const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, end.ptr);
+}
+
 std::string UserEvent::describe() const {
-  char text[160];
+  const std::string at = " at " + number(x) + " " + number(y);
+  const std::string size = number(fileWidth) + " x " + number(fileHeight);
   switch (kind) {
     case kRestart: return "restart";
     case kOpen:
-      std::snprintf(text, sizeof text, "open %d \"%s\" %gx%g", static_cast<int>(outcome), path.c_str(),
-                    fileWidth, fileHeight);
-      return text;
+      switch (outcome) {
+        case OpenOutcome::kGood: return "open \"" + path + "\": a picture of " + size;
+        case OpenOutcome::kCancel: return "open, cancelled";
+        case OpenOutcome::kMissing: return "open \"" + path + "\": no such file";
+        case OpenOutcome::kNotAPicture: return "open \"" + path + "\": not a picture";
+        case OpenOutcome::kProbeFails: return "open \"" + path + "\": its size cannot be read";
+        case OpenOutcome::kDecodeFails:
+          return "open \"" + path + "\": a picture of " + size + " that cannot be decoded";
+      }
+      return "open ?";
     case kReferenceMode: return "reference mode";
     case kMeasureMode: return "measure mode";
     case kPress: {
-      std::snprintf(text, sizeof text, "press %d shift %d at %.9g, %.9g", button, shift, x, y);
-      std::string out = text;
-      for (const std::string& a : answers) out += " \"" + a + "\"";
+      std::string out = button == 1   ? "press left" + at
+                        : button == 2 ? "press right" + at
+                                      : "press button " + std::to_string(button) + at;
+      for (std::size_t i = 0; i < answers.size(); ++i) {
+        out += (i == 0 ? ", would type \"" : " \"") + answers[i] + "\"";
+      }
       return out;
     }
-    case kMove: std::snprintf(text, sizeof text, "move %.9g, %.9g", x, y); return text;
-    case kSave: return "save \"" + savePath + "\"" + (pictureVanished ? " after the picture vanished" : "");
+    case kMove: return "move" + at;
+    case kSave:
+      return (savePath.empty() ? std::string("save, cancelled") : "save as \"" + savePath + "\"") +
+             (pictureVanished ? " after the picture was deleted" : "");
     case kAbout: return "about";
+    case kUndo: return "undo";
+    case kRedo: return "redo";
+    case kClear: return "clear the measurements";
+    case kEscape: return "escape";
   }
   return "?";
 }
@@ -63,6 +87,12 @@ UserEvent EventSource::next(const Observable& now) {
   if (rng_() % 1500 == 0) {
     measuring_ = false;
     e.kind = UserEvent::kRestart;
+    return e;
+  }
+  if (editing_ && below(8) == 0) {
+    static constexpr UserEvent::Kind kEdits[] = {UserEvent::kUndo, UserEvent::kUndo, UserEvent::kRedo,
+                                                 UserEvent::kClear, UserEvent::kEscape};
+    e.kind = kEdits[below(5)];
     return e;
   }
   enum { kOpen, kReference, kMeasure, kLeft, kRight, kOther, kMove, kSave, kAbout, kBurst };

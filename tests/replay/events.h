@@ -31,7 +31,20 @@ enum class OpenOutcome {
 };
 
 struct UserEvent {
-  enum Kind { kRestart, kOpen, kReferenceMode, kMeasureMode, kPress, kMove, kSave, kAbout };
+  enum Kind {
+    kRestart,
+    kOpen,
+    kReferenceMode,
+    kMeasureMode,
+    kPress,
+    kMove,
+    kSave,
+    kAbout,
+    kUndo,    // Ctrl+Z
+    kRedo,    // Ctrl+Y
+    kClear,   // 标注 > 清除测量
+    kEscape,  // gives up the pair being placed
+  };
   Kind kind = kRestart;
 
   // kOpen
@@ -49,15 +62,23 @@ struct UserEvent {
   std::string savePath;          // "" cancels
   bool pictureVanished = false;  // the opened file was deleted before this Save
 
+  // What the user did, in words: "press left at 1200 3400.5, would type \"30\"" (the
+  // answers a box would be given, "" for Cancel).
   std::string describe() const;
 };
+
+// A float in the shortest decimal form that reads back as the same float: "12.345",
+// "0.1", "-0", "1e+30".
+std::string number(float value);
 
 // The unwritable path that Save may be given.
 inline constexpr const char* kUnwritablePath = "/out/locked.bmp";
 
 class EventSource {
  public:
-  explicit EventSource(std::uint32_t seed) : rng_(seed) {}
+  // With `editing`, undo, redo, clear and Escape come among the events too; without, the
+  // sequence is the same as it always was for the seed.
+  explicit EventSource(std::uint32_t seed, bool editing = false) : rng_(seed), editing_(editing) {}
   UserEvent next(const Observable& now);
 
  private:
@@ -68,6 +89,7 @@ class EventSource {
   void point(const Observable& now, float& x, float& y);
 
   std::mt19937 rng_;
+  bool editing_;
   bool measuring_ = false;  // the mode last chosen was Measure
   std::uint32_t pendingRights_ = 0;
   float lastX_ = 0, lastY_ = 0;

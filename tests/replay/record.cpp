@@ -1,61 +1,26 @@
 #include "tests/replay/record.h"
 
-#include <cstdio>
-#include <cstring>
-
 namespace vantory::replay {
 
-void EventRecord::add(const std::string& line, bool said) {
-  for (const char c : line) {
-    hash_ ^= static_cast<unsigned char>(c);
-    hash_ *= 1099511628211ull;
-  }
-  hash_ ^= '\n';
-  hash_ *= 1099511628211ull;
-  items_.push_back(line);
-  if (!said) return;
-  // One record line an event: line breaks in a message are written as \n.
+void EventRecord::add(const std::string& line) {
   std::string flat;
   for (const char c : line) c == '\n' ? flat += "\\n" : flat += c;
-  said_ += (said_.empty() ? "" : "; ") + flat;
+  lines_.push_back(std::move(flat));
 }
 
-std::string EventRecord::line() const {
-  char hash[20];
-  std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(hash_));
-  return said_.empty() ? std::string(hash) : std::string(hash) + " | " + said_;
-}
-
-std::string floatText(float value) {
-  std::uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
-  char text[48];
-  std::snprintf(text, sizeof text, "%.9g/0x%08x", static_cast<double>(value), bits);
-  return text;
-}
-
-std::string labelText(float value, float x, float y, const char* colour, double fontPoints) {
-  char font[16];
-  std::snprintf(font, sizeof font, "%g", fontPoints);
-  return "label " + floatText(value) + " at " + floatText(x) + " " + floatText(y) + " " + colour + " " +
-         font + "pt";
-}
-
-std::string lineText(float x1, float y1, float x2, float y2, const char* colour) {
-  return "line " + floatText(x1) + " " + floatText(y1) + " " + floatText(x2) + " " + floatText(y2) + " " +
-         colour;
-}
-
-std::vector<std::string> recordRun(std::uint32_t seed, int events) {
-  EventSource source(seed);
+std::vector<std::string> recordRun(std::uint32_t seed, int events, bool editing) {
+  EventSource source(seed, editing);
   std::unique_ptr<Driver> driver = makeDriver();
-  std::vector<std::string> lines;
-  lines.reserve(static_cast<std::size_t>(events));
+  std::vector<std::string> lines{
+      "# seed " + std::to_string(seed) +
+      ": what the user did (presses and moves in twips from the picture's "
+      "corner), then what the program showed (the view's drawing in twips of the view)"};
   for (int i = 0; i < events; ++i) {
     const UserEvent event = source.next(driver->now());
     EventRecord record;
     driver->apply(event, record);
-    lines.push_back(record.line());
+    lines.push_back("#" + std::to_string(i) + " " + event.describe());
+    for (const std::string& line : record.lines()) lines.push_back("  " + line);
   }
   return lines;
 }

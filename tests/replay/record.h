@@ -1,9 +1,10 @@
-// What one user event made observable, in a form that does not depend on how the program
-// is built: the drawing on the screen and in saved files (every float with its bits),
-// messages, error reports, input boxes, file dialogs with the name they started with,
-// where the picture is shown and which menus are enabled. A run of seeded events gives
-// one line per event; the lines of the program as it was are kept under records/, and
-// the program as it is must give the same.
+// What one user event made observable, in words and numbers a person can read: the boxes
+// and messages that appeared, what the view shows (only what differs from what it showed
+// before), the files written, where the picture is shown and which menus are enabled. A
+// run of seeded events gives each event's line, what the user did, followed by indented
+// lines for what the program showed. The records of a few seeds are kept under records/
+// and the program as it is must give them again: a deliberate change of behaviour then
+// reads as a diff of those files.
 #pragma once
 
 #include <cstdint>
@@ -17,28 +18,13 @@ namespace vantory::replay {
 
 class EventRecord {
  public:
-  // Drawing, on the screen or in a saved file: only its hash is kept in the record.
-  void draw(const std::string& line) { add(line, false); }
-  // Everything else: kept in clear as well.
-  void say(const std::string& line) { add(line, true); }
-
-  // The hash of everything observed, then what was said: "0123456789abcdef | a; b".
-  std::string line() const;
-  // Everything observed, one item a line (to show where two runs part).
-  const std::vector<std::string>& items() const { return items_; }
+  // One observation; a line break in it is written as \n, so that it stays one line.
+  void add(const std::string& line);
+  const std::vector<std::string>& lines() const { return lines_; }
 
  private:
-  void add(const std::string& line, bool said);
-  std::uint64_t hash_ = 14695981039346656037ull;  // FNV-1a
-  std::vector<std::string> items_;
-  std::string said_;
+  std::vector<std::string> lines_;
 };
-
-// A float as its shortest exact decimal form and its bits: "12.345/0x414585a2".
-std::string floatText(float value);
-// The drawing of one label or line, as both record builders write it.
-std::string labelText(float value, float x, float y, const char* colour, double fontPoints);
-std::string lineText(float x1, float y1, float x2, float y2, const char* colour);
 
 // The program under test, driven by user events.
 class Driver {
@@ -46,12 +32,17 @@ class Driver {
   virtual ~Driver() = default;
   virtual Observable now() const = 0;
   virtual void apply(const UserEvent& event, EventRecord& record) = 0;
+  // The rules the program keeps whatever the user does, checked on what the last event
+  // made observable: one line for each rule it broke, none when all held.
+  virtual std::vector<std::string> brokenRules() const = 0;
 };
 
 // The driver of the program as built.
 std::unique_ptr<Driver> makeDriver();
 
-// One record line for each of `events` seeded events.
-std::vector<std::string> recordRun(std::uint32_t seed, int events);
+// The record of `events` seeded events: a line that says how to read it, then for each
+// event "#<n> <what the user did>" and what it made observable, indented by two spaces.
+// With `editing`, the events include undo, redo, clear and Escape.
+std::vector<std::string> recordRun(std::uint32_t seed, int events, bool editing = false);
 
 }  // namespace vantory::replay

@@ -1,7 +1,8 @@
 // The real window, offscreen, driven step by step as a user drives it (menus, mouse
-// events, boxes answered in order), with a record line for every step: a hash of what the
-// view shows, the boxes that appeared with their texts, the menus' states and a hash of
-// every file written.
+// events, boxes answered in order), with record lines for every step: the boxes that
+// appeared with their texts, the menus' states, what the window shows in words and
+// numbers, the files written with their sizes, and digests of the view's pixels and of
+// each file's bytes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontInfo>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -24,6 +26,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 #include <deque>
@@ -98,40 +101,65 @@ class Scenes {
     QMouseEvent up(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(view_, &up);
   }
+  // A key pressed and let go on the view, as the keyboard sends it: shortcuts first.
+  void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QApplication::setActiveWindow(window_.get());  // shortcuts act in the active window
+    QTest::keyClick(view_, key, modifiers);
+  }
   void move(QPointF at) {
     QMouseEvent moved(QEvent::MouseMove, at, view_->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                       Qt::NoModifier);
     QApplication::sendEvent(view_, &moved);
   }
 
-  // Closes a step: what the view shows, the boxes seen, the menus, the files written.
+  // Closes a step: the boxes seen, the menus, what the window shows (when it changed), the
+  // files written; and the digests of the view's pixels and of each file's bytes, which
+  // hold only for the Qt version and the font the record names.
   void step(const std::string& name, std::initializer_list<QString> written = {}) {
     settle(*window_);
     QApplication::processEvents();
-    const QImage shown = view_->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    std::string line =
-        name + " | view " +
-        sha1(QByteArray(reinterpret_cast<const char*>(shown.constBits()), shown.sizeInBytes()));
-    for (const std::string& box : boxes_) line += " | " + box;
+    add("== " + name);
+    for (const std::string& box : boxes_) add("  box " + box);
     boxes_.clear();
-    line += std::string(" | menus ") + (enabled("标注") ? "annotate" : "-") + " " +
-            (enabled("测量标注") ? "measure" : "-");
-    for (const QString& name : written) {
-      QFile file(path(name));
-      line += " | " + name.toStdString() + " " +
-              (file.open(QIODevice::ReadOnly) ? sha1(file.readAll()) + " " + std::to_string(file.size())
-                                              : std::string("missing"));
+    add(std::string("  menus: annotate ") + (enabled("标注") ? "on" : "off") + ", measure " +
+        (enabled("测量标注") ? "on" : "off") + ", undo " + (enabled("撤销") ? "on" : "off") + ", redo " +
+        (enabled("重做") ? "on" : "off") + ", clear " + (enabled("清除测量") ? "on" : "off"));
+    const std::vector<std::string> shown = describeWindow(*window_);
+    if (shown != shown_) {
+      for (const std::string& line : shown) add("  " + line);
+      shown_ = shown;
     }
-    if (!answers_.empty()) line += " | unanswered " + std::to_string(answers_.size());
-    // One record line a step: line breaks in a box's text are written as \n.
+    const QImage view = view_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    add("  " + std::string(kPixels) + "the view " +
+        sha1(QByteArray(reinterpret_cast<const char*>(view.constBits()), view.sizeInBytes())));
+    for (const QString& file : written) {
+      QFile bytes(path(file));
+      if (!bytes.open(QIODevice::ReadOnly)) {
+        add("  file " + file.toStdString() + " missing");
+        continue;
+      }
+      const QSize size = QImageReader(path(file)).size();
+      add("  file " + file.toStdString() + ": " + std::to_string(size.width()) + " x " +
+          std::to_string(size.height()) + " " + QImageReader(path(file)).format().toStdString() + ", " +
+          std::to_string(bytes.size()) + " bytes");
+      add("  " + std::string(kPixels) + file.toStdString() + " " + sha1(bytes.readAll()));
+    }
+    if (!answers_.empty()) add("  unanswered " + std::to_string(answers_.size()));
+  }
+
+  // The start of the lines that hold a digest of pixels.
+  static constexpr const char* kPixels = "pixels of ";
+
+  const std::vector<std::string>& lines() const { return lines_; }
+
+ private:
+  // One record line: line breaks in a box's text are written as \n.
+  void add(const std::string& line) {
     std::string flat;
     for (const char c : line) c == '\n' ? flat += "\\n" : flat += c;
     lines_.push_back(flat);
   }
 
-  const std::vector<std::string>& lines() const { return lines_; }
-
- private:
   bool enabled(const char* caption) const {
     for (QAction* action : window_->findChildren<QAction*>()) {
       if (action->text() == caption) return action->isEnabled();
@@ -185,6 +213,7 @@ class Scenes {
   std::deque<QString> answers_;
   std::vector<std::string> boxes_;
   std::vector<std::string> lines_;
+  std::vector<std::string> shown_;
 };
 
 }  // namespace vantory::replay

@@ -14,13 +14,15 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 #include "core/errors.h"
 #include "draw/image_painter.h"
 #include "draw/label_images.h"
 #include "picture/bitmap_writer.h"
-#include "picture/picture_files.h"
+#include "picture/file_names.h"
 #include "save/qt_picture_files.h"
+#include "tests/support/pictures.h"
 
 namespace vantory::qt {
 namespace {
@@ -67,14 +69,14 @@ class SaveQueue : public ::testing::Test {
   QString path(const char* name) const { return dir_.filePath(name); }
   // What the same Save writes when done at once, in the foreground.
   QByteArray expected(const char* picture) {
-    QImage image = decodePicture(path(picture));
+    QImage image = testing_support::decoded(path(picture));
     QImage drawn = image.convertToFormat(QImage::Format_RGB32);
     {
       LabelImages labels(QApplication::font());
       ImagePainter painter(drawn, labels, ImagePainter::Labels::kDirect);
       aLine(painter, {toTwips(drawn.width()), toTwips(drawn.height())});
     }
-    writeBitmap(drawn, path("expected.bmp"));
+    writeBitmap(drawn, nativeName(path("expected.bmp")));
     return bytesOf(path("expected.bmp"));
   }
 
@@ -168,6 +170,55 @@ TEST_F(SaveQueue, ASecondSaveWaitsUntilTheFirstIsWritten) {
   EXPECT_EQ(firstWhenSecondStarted, bytesOf(path("first.bmp")));
   EXPECT_EQ(firstWhenSecondStarted, expected("big.png"));
   EXPECT_EQ(bytesOf(path("second.bmp")), expected("photo.png"));
+}
+
+// Whatever the work throws, a failed allocation or anything else, reaches the user as the
+// error report, and nothing is written.
+TEST_F(SaveQueue, AnExceptionInTheWorkIsReportedAndWritesNothing) {
+  const std::vector<std::pair<std::function<void()>, int>> failures = {
+      {[] { throw std::bad_alloc(); }, 7},
+      {[] { throw std::runtime_error("broken"); }, 51},
+      {[] { throw 42; }, 51}};
+  for (const auto& [thrown, error] : failures) {
+    Outcome outcome;
+    files_.prepareExport(path("photo.png").toStdString(), [&](Painter&, TwipSize) { thrown(); })
+        ->writeTo(path("out.bmp").toStdString(), outcome.callback());
+    files_.finishExports();
+    EXPECT_EQ(outcome.error, error);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"photo.png"});
+  }
+}
+
+// Save to a symbolic link writes the file at the end of its chain, as editors do, and the
+// links stay; a loop or a dangling link is refused, and nothing is replaced or made.
+TEST_F(SaveQueue, ThroughSymbolicLinksTheFileTheyPointToIsWritten) {
+  ASSERT_TRUE(QFile(path("target.bmp")).open(QIODevice::WriteOnly));
+  struct Link {
+    const char* name;
+    const char* to;
+  };
+  for (const Link link :
+       {Link{"link.bmp", "target.bmp"}, Link{"chain.bmp", "link.bmp"}, Link{"loop-a.bmp", "loop-b.bmp"},
+        Link{"loop-b.bmp", "loop-a.bmp"}, Link{"dangling.bmp", "missing.bmp"}}) {
+    ASSERT_TRUE(QFile::link(link.to, path(link.name)));
+  }
+  const QByteArray drawn = expected("photo.png");
+  const QStringList before = QDir(dir_.path()).entryList(QDir::Files | QDir::System);
+  const std::vector<std::pair<const char*, std::optional<int>>> saves = {
+      {"link.bmp", std::nullopt}, {"chain.bmp", std::nullopt}, {"loop-a.bmp", 75}, {"dangling.bmp", 75}};
+  for (const auto& [name, error] : saves) {
+    SCOPED_TRACE(name);
+    QFile::resize(path("target.bmp"), 0);
+    Outcome outcome;
+    files_.prepareExport(path("photo.png").toStdString(), aLine)
+        ->writeTo(path(name).toStdString(), outcome.callback());
+    files_.finishExports();
+    EXPECT_EQ(outcome.error, error);
+    EXPECT_EQ(bytesOf(path("target.bmp")), error ? QByteArray() : drawn);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::System), before);
+    for (const char* each : {"link.bmp", "chain.bmp", "loop-a.bmp", "loop-b.bmp", "dangling.bmp"})
+      EXPECT_TRUE(QFileInfo(path(each)).isSymLink()) << each;
+  }
 }
 
 TEST_F(SaveQueue, APathThatCannotBeWrittenIsToldAndLeavesNothing) {
