@@ -34,18 +34,10 @@ menu 0 0 3 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 23 761 507
 
-menu 1 0 2 # 标注 > 设置基准尺寸
-client_click "${REF[0]}" "${REF[1]}"
-client_click "${REF[2]}" "${REF[3]}"
-box=$(wait_other_window '^输入基准实际长$') || fail "the input box did not appear"
-focus_window "$box"
-xdotool key ctrl+a
-xdotool type --delay 30 "$REF_LENGTH"
-xdotool key Return
-wait_window_gone "$box" || fail "the input box did not close after Return"
-client_click 600 450 3
+menu 1 0 5 # 标注 > 设置基准尺寸
+set_reference "${REF[@]}" "$REF_LENGTH"
 
-menu 1 1 2 # 标注 > 测量标注
+menu 1 1 5 # 标注 > 测量标注
 for m in MEAS1 MEAS2; do
   declare -n seg=$m
   client_click "${seg[0]}" "${seg[1]}"
