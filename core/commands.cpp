@@ -70,7 +70,7 @@ void Commands::report() noexcept {
 void Commands::start() { showMenusAndStatus(); }
 
 void Commands::showSession() {
-  drawLiveView(ports_.surface, session_, pointer_);
+  drawLiveView(ports_.surface, session_, pointer_, liveLabels_);
   showMenusAndStatus();
 }
 
@@ -243,8 +243,8 @@ void Commands::press(MouseButton button, float x, float y) {
 void Commands::move(float x, float y, LiveSurface* magnifier) {
   guarded<Effect::kNone>([&] {
     pointer_ = viewPoint(x, y);
-    drawLiveView(ports_.surface, session_, pointer_);
-    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer_);
+    drawLiveView(ports_.surface, session_, pointer_, liveLabels_);
+    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer_, liveLabels_);
   });
 }
 

@@ -9,16 +9,18 @@ bool noCoordinateIsZero(const Segment& s) { return s.a.x != 0 && s.b.x != 0 && s
 
 }  // namespace
 
-void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer) {
+void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer,
+                  LabelPlacement& labels) {
   Painter& painter = surface.newFrame();
   const Mode mode = session.mode();
   if (mode == Mode::kIdle) return;
+  labels.restart();
 
   const CoordinateMap same = CoordinateMap::identity();
   const Segment& reference = session.reference();
   const Annotations committed{noCoordinateIsZero(reference) ? &reference : nullptr, session.referenceLength(),
                               session.measurements(), session.referenceUnit()};
-  drawAnnotations(painter, same, committed);
+  drawAnnotations(painter, same, committed, labels);
 
   const Segment& working = session.workingPair();
   const bool pending = session.secondPointPending();
@@ -34,7 +36,7 @@ void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipP
   surface.useSmallLabels();
   const Segment shown = pending ? Segment{working.a, pointer} : working;
   drawLabelledSegment(painter, same, shown, session.lengthOf(shown), session.referenceUnit(),
-                      Ink::kMeasurement);
+                      Ink::kMeasurement, labels);
 }
 
 }  // namespace vantory

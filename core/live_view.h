@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/geometry.h"
+#include "core/label_placement.h"
 #include "core/ports.h"
 #include "core/session.h"
 
@@ -14,6 +15,9 @@ namespace vantory {
 // the working pair is a bare red line; in measure mode a green one labelled with its
 // length against the reference, and from the first such label on, every label of the
 // view is drawn at 8 points. A length beyond the float range is labelled 溢出.
-void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer);
+// The labels are placed by `labels` anew for each frame, the working pair's last (it
+// keeps what it placed for the frames that follow, see LabelPlacement).
+void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer,
+                  LabelPlacement& labels);
 
 }  // namespace vantory

@@ -1,4 +1,4 @@
-// The core's text files on Qt: written whole, as Save writes a picture (writeWholeFile).
+// The core's text files on Qt: written whole, as Save writes a picture (writeFileCompletely).
 #pragma once
 
 #include "core/ports.h"
