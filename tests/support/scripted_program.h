@@ -19,7 +19,7 @@ struct ScriptedProgram {
   qt::ViewSurface view{nullptr, picture};
   qt::QtPictureFiles files{picture};
   fakes::FakePrompts prompts;
-  Commands commands{{window, view, files, prompts}};
+  Commands commands{{window, view, files, prompts, view}};
 
   // Runs a command as the window does: the view shows what it drew; a Save, written on the
   // background thread, is waited for. Returns false when it reported an error or showed a
