@@ -219,7 +219,8 @@ int main(int argc, char* argv[]) {
     bench::CountingSurface counted(rig.view());
     const vantory::TwipRect r = rig.commands().pictureRect();
     const TwipPoint at = mover.next();
-    vantory::drawLiveView(counted, rig.session(), {r.left + at.x, r.top + at.y});
+    vantory::LabelPlacement labels;
+    vantory::drawLiveView(counted, rig.session(), {r.left + at.x, r.top + at.y}, labels);
     rig.view().flush();
     if (counted.frame().labels != 1001 || counted.frame().lines != 1001) {
       bench::fail("the live view did not draw all measurements");

@@ -15,6 +15,10 @@ namespace bench {
 class CountingPainter : public vantory::Painter {
  public:
   explicit CountingPainter(vantory::Painter& inner) : inner_(inner) {}
+  vantory::TwipSize labelSize(float value, std::string_view unit) override {
+    return inner_.labelSize(value, unit);
+  }
+  void setAnnotationScale(float factor) override { inner_.setAnnotationScale(factor); }
   void label(vantory::TwipPoint topLeft, float value, std::string_view unit, vantory::Ink ink) override {
     ++labels;
     inner_.label(topLeft, value, unit, ink);

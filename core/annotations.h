@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/geometry.h"
+#include "core/label_placement.h"
 #include "core/ports.h"
 #include "core/session.h"
 
@@ -26,6 +27,10 @@ class CoordinateMap {
   static CoordinateMap onto(TwipRect shown, TwipSize picture) { return CoordinateMap(shown, picture); }
   double x(float v) const;
   double y(float v) const;
+  // How much larger than on screen labels and lines are drawn: the picture's size over
+  // the size it was shown at (the smaller of the two sides' ratios) when the picture is
+  // larger than shown; 1 on screen and for a picture shown at its own size or enlarged.
+  float annotationScale() const;
 
  private:
   CoordinateMap() = default;
@@ -35,10 +40,11 @@ class CoordinateMap {
   TwipSize picture_;
 };
 
-// One segment: its label (`value` and its `unit`) with the top-left corner at the midpoint
-// of the mapped points, then the line between them.
+// One segment: its label (`value` and its `unit`) at the midpoint of the mapped points,
+// moved where `labels` finds room when it would cover a label placed before, then the line
+// between the points.
 void drawLabelledSegment(Painter& painter, const CoordinateMap& map, const Segment& segment, float value,
-                         std::string_view unit, Ink ink);
+                         std::string_view unit, Ink ink, LabelPlacement& labels);
 
 // The committed annotations to draw: the reference (none when null) with its length and
 // unit, and the measurements.
@@ -50,7 +56,11 @@ struct Annotations {
 };
 
 // The reference in red labelled with its length, then every measurement in green
-// labelled with its own, in commit order; each length with its unit.
+// labelled with its own, in commit order, each length with its unit, at the map's
+// annotation scale. The labels are placed by `labels` after those it placed since its
+// restart; the second form places them afresh.
+void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotations& annotations,
+                     LabelPlacement& labels);
 void drawAnnotations(Painter& painter, const CoordinateMap& map, const Annotations& annotations);
 
 // The annotations of a saved picture, copied out of the session so that they can be

@@ -75,8 +75,8 @@ void Commands::showSession() {
 void Commands::drawView(LiveSurface* magnifier) {
   const std::optional<SnapPreview> preview = previewSnap();
   const SnapPreview* shown = preview ? &*preview : nullptr;
-  drawLiveView(ports_.surface, session_, pointer_, shown);
-  if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer_, shown);
+  drawLiveView(ports_.surface, session_, pointer_, liveLabels_, shown);
+  if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer_, liveLabels_, shown);
 }
 
 std::optional<SnapPreview> Commands::previewSnap() const {

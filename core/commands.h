@@ -10,6 +10,7 @@
 
 #include "core/edit_history.h"
 #include "core/geometry.h"
+#include "core/label_placement.h"
 #include "core/live_view.h"
 #include "core/picture_fit.h"
 #include "core/ports.h"
@@ -107,6 +108,9 @@ class Commands {
   std::string dialogName_;  // the name the Open dialog starts with
   std::string savedName_;   // where this picture was last saved
   std::string version_;
+  // Where the live view's labels went: kept from move to move, for the view and the
+  // loupe alike (the loupe draws the view's labels where the view has them).
+  LabelPlacement liveLabels_;
 };
 
 }  // namespace vantory

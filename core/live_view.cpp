@@ -27,16 +27,17 @@ void drawTicks(Painter& painter, const SnapPreview& preview, Ink ink) {
 }  // namespace
 
 void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer,
-                  const SnapPreview* preview) {
+                  LabelPlacement& labels, const SnapPreview* preview) {
   Painter& painter = surface.newFrame();
   const Mode mode = session.mode();
   if (mode == Mode::kIdle) return;
+  labels.restart();
 
   const CoordinateMap same = CoordinateMap::identity();
   const Segment& reference = session.reference();
   const Annotations committed{noCoordinateIsZero(reference) ? &reference : nullptr, session.referenceLength(),
                               session.measurements(), session.referenceUnit()};
-  drawAnnotations(painter, same, committed);
+  drawAnnotations(painter, same, committed, labels);
 
   const Segment& working = session.workingPair();
   const bool pending = session.secondPointPending();
@@ -55,7 +56,7 @@ void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipP
   surface.useSmallLabels();
   const Segment shown = pending ? band : working;
   drawLabelledSegment(painter, same, shown, session.lengthOf(shown), session.referenceUnit(),
-                      Ink::kMeasurement);
+                      Ink::kMeasurement, labels);
   if (preview != nullptr) drawTicks(painter, *preview, Ink::kMeasurement);
 }
 

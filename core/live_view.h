@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/geometry.h"
+#include "core/label_placement.h"
 #include "core/ports.h"
 #include "core/session.h"
 
@@ -25,10 +26,11 @@ inline constexpr float kTickHalf = 45;
 // none of its coordinates is 0 (before its first commit they all are). In reference mode
 // the working pair is a bare red line; in measure mode a green one labelled with its
 // length against the reference, and from the first such label on, every label of the
-// view is drawn at 8 points. A length beyond the float range is labelled 溢出. With
-// `preview`, the pair whose second point is pending is drawn as it would snap, with its
-// ticks.
+// view is drawn at 8 points. A length beyond the float range is labelled 溢出.
+// The labels are placed by `labels` anew for each frame, the working pair's last (it
+// keeps what it placed for the frames that follow, see LabelPlacement). With `preview`,
+// the pair whose second point is pending is drawn as it would snap, with its ticks.
 void drawLiveView(LiveSurface& surface, const MeasurementSession& session, TwipPoint pointer,
-                  const SnapPreview* preview = nullptr);
+                  LabelPlacement& labels, const SnapPreview* preview = nullptr);
 
 }  // namespace vantory

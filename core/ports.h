@@ -18,13 +18,22 @@ class BrightnessSource;
 // The two kinds of annotation, each with its colour: the reference red, measurements green.
 enum class Ink { kReference, kMeasurement };
 
-// Draws labels and one-pixel lines, positions in the twips of what it draws on.
+// Draws labels and lines, positions in the twips of what it draws on. Lines are one pixel
+// wide and labels in the painter's font until setAnnotationScale says otherwise.
 class Painter {
  public:
   virtual ~Painter() = default;
-  // The label text of `value` with its `unit` (labelText), its top-left corner at `topLeft`.
+  // The box the label of `value` with its `unit` takes as it would be drawn now, in the
+  // twips of what is drawn on: its text's advance and height at the painter's font and
+  // scale.
+  virtual TwipSize labelSize(float value, std::string_view unit) = 0;
+  // The label text of `value` with its `unit` (labelText) in the ink's colour with a thin
+  // dark outline, its top-left corner at `topLeft`.
   virtual void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) = 0;
   virtual void line(TwipPoint from, TwipPoint to, Ink ink) = 0;
+  // From now on labels, their outline and the width of lines are `factor` times their
+  // size on screen (a picture saved larger than it was shown); 1 draws them as on screen.
+  virtual void setAnnotationScale(float factor) = 0;
 };
 
 // The view on screen: the picture at its place on the view surface, with what the live
@@ -53,10 +62,10 @@ using ExportDrawing = std::function<void(Painter& painter, TwipSize pictureSize)
 class ExportJob {
  public:
   virtual ~ExportJob() = default;
-  // Writes the picture, once it is ready, to `path` as a Windows bitmap whatever the
-  // path's extension: completely or not at all. Then calls `finished`, on the thread the
-  // commands run on, with the error that stopped it (reading the picture again, drawing on
-  // it or writing it) or with null.
+  // Writes the picture, once it is ready, to `path`: as a PNG for a name ending in .png,
+  // as a Windows bitmap for any other (savedFormatFor), completely or not at all. Then
+  // calls `finished`, on the thread the commands run on, with the error that stopped it
+  // (reading the picture again, drawing on it or writing it) or with null.
   virtual void writeTo(const std::string& path, std::function<void(const AppError*)> finished) = 0;
 };
 

@@ -1,5 +1,8 @@
 #include "draw/image_painter.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/errors.h"
 #include "draw/pixel_line.h"
 
@@ -34,15 +37,25 @@ void ImagePainter::drawn(const QRectF& area) {
   drawn_ |= area.toAlignedRect() & QRect(QPoint(0, 0), image_.deviceIndependentSize().toSize());
 }
 
+void ImagePainter::setAnnotationScale(float factor) {
+  scale_ = factor;
+  lineWidth_ = std::max(1, static_cast<int>(std::lround(factor)));
+}
+
+TwipSize ImagePainter::labelSize(float value, std::string_view unit) {
+  labels_.setScale(scale_, image_.devicePixelRatio());
+  const QSizeF size = labels_.size(value, unit);
+  return {toTwips(size.width()), toTwips(size.height())};
+}
+
 void ImagePainter::label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) {
   QPainter& p = painter();
-  // Kept label images are made at one device pixel a logical one; on a high-density
-  // image the label is drawn straight, sharp.
-  if (how_ == Labels::kKept && image_.devicePixelRatio() == 1) {
+  labels_.setScale(scale_, image_.devicePixelRatio());
+  // Labels scaled for a saved picture are drawn straight: each is drawn once.
+  if (how_ == Labels::kKept && scale_ == 1) {
     drawn(labels_.drawKept(p, toPixels(topLeft), value, inkColour(ink), unit));
   } else {
-    p.setPen(inkColour(ink));
-    drawn(labels_.draw(p, toPixels(topLeft), value, unit));
+    drawn(labels_.draw(p, toPixels(topLeft), value, inkColour(ink), unit));
   }
 }
 
@@ -50,7 +63,11 @@ void ImagePainter::line(TwipPoint from, TwipPoint to, Ink ink) {
   QPainter& p = painter();
   const QPointF a = toPixels(from);
   const QPointF b = toPixels(to);
-  if (!drawPixelLine(image_, a, b, inkColour(ink).rgb())) {
+  if (lineWidth_ > 1) {
+    // Scaled for a saved picture: as wide as the scale, ending flat at its points.
+    p.setPen(QPen(inkColour(ink), lineWidth_, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(a, b);
+  } else if (!drawPixelLine(image_, a, b, inkColour(ink).rgb())) {
     // One logical pixel wide: on a high-density image as many device pixels, sharp.
     QPen pen(inkColour(ink));
     if (image_.devicePixelRatio() == 1) {
@@ -62,7 +79,8 @@ void ImagePainter::line(TwipPoint from, TwipPoint to, Ink ink) {
     p.drawLine(a, b);
   }
   // The pixels a line between two points can touch.
-  drawn(QRectF(a, b).normalized().adjusted(-2, -2, 2, 2));
+  const double reach = 2 + lineWidth_;
+  drawn(QRectF(a, b).normalized().adjusted(-reach, -reach, reach, reach));
 }
 
 }  // namespace vantory::qt

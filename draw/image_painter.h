@@ -1,6 +1,7 @@
 // The painter of annotations on a 32-bit image, the screen's and a saved picture's alike:
 // twips become pixels (15 to one), the reference is red and measurements green, lines are
-// one pixel wide, labels are drawn in the given fonts.
+// one pixel wide and labels outlined in the given fonts, both scaled for a saved picture
+// larger than it was shown.
 #pragma once
 
 #include <QColor>
@@ -27,8 +28,11 @@ class ImagePainter : public Painter {
   ImagePainter(QImage& image, LabelImages& labels, Labels how) : image_(image), labels_(labels), how_(how) {}
   ~ImagePainter() override { end(); }
 
+  TwipSize labelSize(float value, std::string_view unit) override;
   void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) override;
   void line(TwipPoint from, TwipPoint to, Ink ink) override;
+  // Labels `factor` times their size and lines as many pixels wide (rounded).
+  void setAnnotationScale(float factor) override;
 
   // The QPainter on the image, begun when first needed.
   QPainter& painter();
@@ -42,6 +46,8 @@ class ImagePainter : public Painter {
   QImage& image_;
   LabelImages& labels_;
   Labels how_;
+  float scale_ = 1;
+  int lineWidth_ = 1;
   std::unique_ptr<QPainter> painter_;
   QRect drawn_;
 };

@@ -1,6 +1,10 @@
-// Label texts drawn with QPainter, and kept: the laid-out text of each length, and small
-// images of the labels drawn lately, so that the live view draws the same labels again at
-// every move with one blit each instead of a glyph run.
+// Labels drawn in their colour with a thin dark outline, from images of their glyphs: each
+// glyph of the labels' font is drawn once with its outline (a ring about one pixel wide at
+// the label's size on screen, as many pixels as the label is scaled) and then copied for
+// every label; all the outlines of a label go down before its glyphs, so that one glyph's
+// outline never covers its neighbour. A label scaled for a large saved picture costs as
+// little as one on screen. Small images of the labels drawn lately are kept as well, so
+// that the live view draws the same labels again at every move with one blit each.
 #pragma once
 
 #include <QColor>
@@ -8,32 +12,66 @@
 #include <QHash>
 #include <QImage>
 #include <QPainter>
-#include <QStaticText>
+#include <QRawFont>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vantory::qt {
 
+// The colour of the labels' outline.
+inline constexpr QRgb kLabelOutline = qRgb(0, 0, 0);
+
 class LabelImages {
  public:
-  explicit LabelImages(const QFont& font) { setFont(font); }
+  explicit LabelImages(const QFont& font) : font_(font) { forgetLaidOut(); }
   void setFont(const QFont& font);
   const QFont& font() const { return font_; }
+  // Labels are drawn `scale` times the font's size, their outline as many pixels wide, on
+  // a device of `pixelRatio` device pixels a logical one.
+  void setScale(double scale, qreal pixelRatio);
 
-  // Draws the label of `value` with its `unit` (labelText), its top-left corner at `topLeft`
-  // (pixels), in the painter's pen; returns the rectangle it may cover.
-  QRectF draw(QPainter& painter, const QPointF& topLeft, float value, std::string_view unit = {});
-  // The same in `colour`, through a kept image of the label: drawn again at the same
-  // place in the same colour, it costs one blit. The glyphs come out exactly as drawn
-  // straight onto the surface. Returns the rectangle it covers.
+  // The box of the label of `value` with its `unit` (labelText): its text's advance and
+  // the font's height, logical pixels.
+  QSizeF size(float value, std::string_view unit = {});
+  // Draws the label of `value` with its `unit` in `colour` with its outline, its top-left
+  // corner at `topLeft` (logical pixels); returns the rectangle it covers.
+  QRectF draw(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour,
+              std::string_view unit = {});
+  // The same through a kept image of the label: drawn again at the same place in the same
+  // colour, it costs one blit. Returns the rectangle it covers.
   QRectF drawKept(QPainter& painter, const QPointF& topLeft, float value, const QColor& colour,
                   std::string_view unit = {});
 
  private:
+  // A glyph of the labels' font: its index in fonts_ (high half) and in that font.
+  using GlyphId = quint64;
+  struct PlacedGlyph {
+    GlyphId glyph;
+    QPointF at;  // its origin from the label's top-left corner, device pixels
+  };
+  struct LaidOutLabel {
+    std::vector<PlacedGlyph> glyphs;
+    QSizeF size;  // device pixels
+  };
   // A small number for `unit` in the keys of kept texts and images, 0 for none.
   quint32 unitKey(std::string_view unit);
-  const QStaticText& laidOut(float value, std::string_view unit, quint32 unitNumber);
+  const LaidOutLabel& laidOut(float value, std::string_view unit, quint32 unitNumber);
+
+  // A glyph's outline and its body in one colour, premultiplied, over the same pixels;
+  // `offset` is their top-left corner from the glyph's origin.
+  struct GlyphImages {
+    QImage outline, body;
+    QPoint offset;
+  };
+  struct GlyphKey {
+    GlyphId glyph;
+    QRgb colour;
+    bool operator==(const GlyphKey&) const = default;
+  };
+  friend size_t qHash(const GlyphKey& key, size_t seed) { return qHashMulti(seed, key.glyph, key.colour); }
+  const GlyphImages& glyphImages(GlyphId glyph, QRgb colour);
+  void forgetLaidOut();
 
   struct KeptKey {
     quint32 bits;  // the value's
@@ -51,12 +89,30 @@ class LabelImages {
     QImage ink;
     QPoint offset;
   };
-  KeptLabel render(const QPainter& painter, const QPointF& fraction, const QStaticText& text,
-                   const QColor& colour);
+  KeptLabel render(const QPointF& fraction, const LaidOutLabel& label, const QColor& colour);
+  // Draws `label` from `origin`, device pixels, on a painter of `targetRatio` device pixels
+  // a logical one.
+  QRectF draw(QPainter& painter, const QPointF& origin, const LaidOutLabel& label, const QColor& colour,
+              qreal targetRatio);
 
   QFont font_;
-  std::vector<std::string> units_;     // unitKey - 1 -> unit
-  QHash<quint64, QStaticText> texts_;  // by the unit's key and the float's bits
+  double scale_ = 1;
+  qreal pixelRatio_ = 1;
+  QFont deviceFont_;                    // font_ at scale_ x pixelRatio_, in device pixels
+  QImage layoutDevice_;                 // the labels are laid out for an image
+  double outlineWidth_;                 // device pixels
+  std::vector<QRawFont> fonts_;         // of the glyphs laid out (a fallback font's as well)
+  std::vector<std::string> units_;      // unitKey - 1 -> unit
+  QHash<quint64, LaidOutLabel> texts_;  // by the unit's key and the float's bits
+  // The sizes of labels asked for lately, by the same keys: the live view asks for every
+  // label's at every move.
+  struct KnownSize {
+    quint64 key = 0;
+    bool known = false;
+    QSizeF size;
+  };
+  std::vector<KnownSize> sizes_;
+  QHash<GlyphKey, GlyphImages> glyphs_;
   // The labels drawn lately, in two generations: when the newer one is full it becomes the
   // older one, and a label found there moves back. The committed labels, drawn at every
   // move, stay; the rubber band's, new at every move, age out.

@@ -7,6 +7,7 @@
 
 #include "picture/byte_order.h"
 #include "picture/file_names.h"
+#include "picture/file_writing.h"
 #include "picture/picture_errors.h"
 #include "picture/platform/platform.h"
 
@@ -47,10 +48,10 @@ BitmapRows::BitmapRows(QImage image) {
 }
 
 void BitmapRows::writeTo(const std::string& path) && {
-  const QString name = shownName(path);
   const qint64 row = rowBytes(width_);
   const qint64 data = row * height_;
-  if (kHeaders + data > 0xFFFFFFFFLL) fail(ErrorCode::kPathAccess, QString(texts::kBitmapTooLarge).arg(name));
+  if (kHeaders + data > 0xFFFFFFFFLL)
+    fail(ErrorCode::kPathAccess, QString(texts::kBitmapTooLarge).arg(shownName(path)));
   char header[kHeaders] = {};
   header[0] = 'B';
   header[1] = 'M';
@@ -83,14 +84,7 @@ void BitmapRows::writeTo(const std::string& path) && {
     if (from < keptUpTo)
       keptUpTo = platform::releaseMemory(from, keptUpTo, rowsDone == height_ ? 4096 : std::size_t{2} << 20);
   };
-  platform::ReplacingFile file(path);
-  if (!file.open() || !file.write(std::move(parts), written) || !file.commit()) {
-    using Failure = platform::ReplacingFile::Failure;
-    const char* text = file.failure() == Failure::kWrite            ? texts::kDiskFull
-                       : file.failure() == Failure::kUnresolvedLink ? texts::kUnresolvedLink
-                                                                    : texts::kWriteFailed;
-    fail(ErrorCode::kPathAccess, QString(text).arg(name, file.reason()));
-  }
+  writeFileCompletely(path, std::move(parts), written);
 }
 
 }  // namespace vantory::qt

@@ -22,6 +22,10 @@ class BitmapRows {
   // memory runs out.
   explicit BitmapRows(QImage image);
   QSize size() const { return {width_, height_}; }
+  // Row y's pixels, blue, green and red bytes each, top row 0.
+  const uchar* row(int y) const { return rows_.constScanLine(y); }
+  int dotsPerMeterX() const { return dotsPerMeterX_; }
+  int dotsPerMeterY() const { return dotsPerMeterY_; }
 
   // Writes the bitmap to the file whose name has the bytes `path`, whatever its extension
   // (platform::ReplacingFile: through a temporary file beside it, flushed to the disk, then

@@ -5,10 +5,12 @@
 #include <atomic>
 
 #include "core/errors.h"
+#include "core/saved_format.h"
 #include "draw/image_painter.h"
 #include "draw/label_images.h"
 #include "picture/bitmap_writer.h"
 #include "picture/picture_errors.h"
+#include "picture/png_writer.h"
 
 namespace vantory::qt {
 
@@ -19,11 +21,24 @@ struct ExportQueue::Job {
   QFont labelFont;
   QColor background;
   std::atomic<bool> dropped{false};  // the dialog was cancelled
+  std::atomic<bool> noPng{false};    // dropped, or to be written as a bitmap
   std::optional<BitmapRows> rows;    // the picture laid out, once ready
+  std::optional<PngFile> png;        // and encoded as a PNG, unless a bitmap was chosen first
   std::optional<AppError> error;     // what stopped it
+  std::optional<AppError> pngError;  // what stopped the PNG only
 };
 
 namespace {
+
+// The picture encoded as a PNG, unless that is no longer wanted; an error is kept for a
+// PNG Save to tell.
+void encodePng(ExportQueue::Job& job) {
+  try {
+    job.png = PngFile::encode(*job.rows, job.noPng);
+  } catch (...) {
+    job.pngError = currentError();
+  }
+}
 
 // The picture at its natural size: the loupe's decode when it is of the picture opened
 // and the file has not changed since, else a decode of its own.
@@ -40,7 +55,8 @@ QImage canvasOf(ExportQueue::Source& source) {
 }
 
 // Reads the picture, draws on it and lays it out as bitmap rows, unless the Save was
-// dropped in the meantime.
+// dropped in the meantime. Then, while the user still chooses a name, encodes it as a PNG
+// too, so that either is written at once; choosing a bitmap name stops that.
 void ready(ExportQueue::Job& job) {
   if (job.dropped) return;
   try {
@@ -63,6 +79,7 @@ void ready(ExportQueue::Job& job) {
       job.drawing(painter, {toTwips(canvas.width()), toTwips(canvas.height())});
     }
     job.rows.emplace(std::move(canvas));
+    if (!job.noPng) encodePng(job);
   } catch (...) {
     job.error = currentError();
   }
@@ -73,21 +90,33 @@ class QueuedExport : public ExportJob {
   QueuedExport(std::shared_ptr<ExportQueue::Job> job, BackgroundWork& work, QObject* receiver)
       : job_(std::move(job)), work_(work), receiver_(receiver) {}
   ~QueuedExport() override {
-    if (!written_) job_->dropped = true;
+    if (!written_) job_->dropped = job_->noPng = true;
   }
 
   void writeTo(const std::string& path, std::function<void(const AppError*)> finished) override {
     written_ = true;
-    work_.post([job = job_, path, finished = std::move(finished), receiver = receiver_] {
+    const bool png = savedFormatFor(path) == SavedFormat::kPng;
+    if (!png) job_->noPng = true;  // a PNG being encoded is stopped
+    work_.post([job = job_, path, png, finished = std::move(finished), receiver = receiver_] {
       std::optional<AppError> error = job->error;
+      if (!error && png && !job->png) {
+        if (!job->pngError) encodePng(*job);
+        error = job->pngError;
+        if (!error && !job->png) error = AppError(ErrorCode::kInternal);
+      }
       if (!error) {
         try {
-          std::move(*job->rows).writeTo(path);
+          if (png) {
+            job->png->writeTo(path);
+          } else {
+            std::move(*job->rows).writeTo(path);
+          }
         } catch (...) {
           error = currentError();
         }
       }
       job->rows.reset();  // the picture goes as soon as it is written
+      job->png.reset();
       replyOn(receiver, [finished, error] { finished(error ? &*error : nullptr); });
     });
   }

@@ -1,7 +1,8 @@
 // The work of Save, done on the background thread (BackgroundWork) while the user chooses
 // a file name: the picture decoded again at its natural size (or taken over from the
-// loupe, which decoded it already), the annotations drawn on it, the bitmap laid out and,
-// once a name is chosen, written. One Save after the other, in turn with the loupe's
+// loupe, which decoded it already), the annotations drawn on it, the bitmap laid out and
+// encoded as a PNG as well and, once a name is chosen, written in the format the name asks
+// for. One Save after the other, in turn with the loupe's
 // decodes: no more than one picture at natural size is ever held.
 #pragma once
 

@@ -47,15 +47,21 @@ class Loupe::MagnifyingPainter : public Painter {
     return {kLoupeSide / 2.0 + (double{t.x} / kTwipsPerPixel - point_.x) * kLoupeMagnification,
             kLoupeSide / 2.0 + (double{t.y} / kTwipsPerPixel - point_.y) * kLoupeMagnification};
   }
+  // The labels as large as on the view, placed where the view places them.
+  TwipSize labelSize(float value, std::string_view unit) override {
+    const QSizeF size = labels_.size(value, unit);
+    return {toTwips(size.width()), toTwips(size.height())};
+  }
   // Only what can show in the loupe is drawn: of a thousand segments on a photo, the few
   // near the point.
   void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) override {
     const QPointF at = map(topLeft);
     if (at.x() < -kLabelReach || at.y() < -kLabelReach || at.x() >= kLoupeSide || at.y() >= kLoupeSide)
       return;
-    painter_.setPen(inkColour(ink));
-    labels_.draw(painter_, at, value, unit);
+    labels_.draw(painter_, at, value, inkColour(ink), unit);
   }
+  // The live view draws at scale 1 only.
+  void setAnnotationScale(float) override {}
   void line(TwipPoint from, TwipPoint to, Ink ink) override {
     const QPointF a = map(from), b = map(to);
     if ((a.x() < 0 && b.x() < 0) || (a.y() < 0 && b.y() < 0) || (a.x() > kLoupeSide && b.x() > kLoupeSide) ||
@@ -114,6 +120,7 @@ Painter& Loupe::newFrame() {
     }
   }
   labels_.setFont(sources_.labelFont);  // nothing to do while the font stays
+  labels_.setScale(1, ratio);
   painter_ = std::make_unique<MagnifyingPainter>(image_, point_, labels_);
   return *painter_;
 }

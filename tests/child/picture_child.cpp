@@ -39,6 +39,7 @@
 
 #include "core/commands.h"
 #include "core/errors.h"
+#include "core/saved_format.h"
 #include "save/qt_picture_files.h"
 #include "tests/support/private_home.h"
 #include "tests/support/scripted_program.h"
@@ -150,8 +151,10 @@ int main(int argc, char** argv) {
       prompts.fileAnswers = {output};
       if (ok) ok = program.run([&] { commands.savePicture(); });
       QFile written(QString::fromStdString(output));
-      if (ok && !(written.open(QIODevice::ReadOnly) && written.read(2) == "BM")) {
-        std::printf("Save wrote no bitmap and reported nothing\n");
+      const QByteArray magic =
+          vantory::savedFormatFor(output) == vantory::SavedFormat::kPng ? "\x89PNG" : "BM";
+      if (ok && !(written.open(QIODevice::ReadOnly) && written.read(magic.size()) == magic)) {
+        std::printf("Save wrote no picture and reported nothing\n");
         return 1;
       }
     }

@@ -182,6 +182,32 @@ TEST_F(LiveView, ACancelledPairIsNotDrawnUntilANewOneStarts) {
   EXPECT_EQ(p_.move(2300, 3400).back(), line(1300, 2300, 2300, 3400, Ink::kReference));
 }
 
+// Labels that would meet are set apart, in drawing order: the reference's at its
+// midpoint, then the measurements', then the rubber band's, at 8 points (the sizes the
+// painter tells), the same from move to move.
+TEST(LiveViewLabels, SharingAMidpointEachTakesAPlaceOfItsOwn) {
+  Program p;
+  p.fake().surface.setLabelBox({900, 180});  // 800 x 160 at 8 points
+  p.open();
+  p.setReference({1000, 2000}, {4000, 6000}, "100");  // all four around (2500, 4000)
+  p.measure({1500, 3000}, {3500, 5000});
+  p.measure({2000, 4000}, {3000, 4000});
+  p.left(2500, 3000);
+  const auto corners = [&](float x, float y) {
+    std::vector<TwipPoint> at;
+    for (const Drawn& d : p.move(x, y)) {
+      if (d.kind == Drawn::kLabel) at.push_back(d.from);
+    }
+    return at;
+  };
+  const std::vector<TwipPoint> eightPoint{{2500, 4000}, {1700, 4000}, {2500, 3840}, {1700, 3840}};
+  EXPECT_EQ(corners(2500, 5000), eightPoint);
+  EXPECT_EQ(corners(2500, 5000), eightPoint);
+  // The rubber band moved off: its label back at its midpoint, the others where they were.
+  const std::vector<TwipPoint> apart{{2500, 4000}, {1700, 4000}, {2500, 3840}, {2500, 5000}};
+  EXPECT_EQ(corners(2500, 7000), apart);
+}
+
 // A live length beyond the float range is labelled 溢出, move after move, without a box;
 // a right press on it reports the overflow once and keeps nothing.
 TEST(LiveViewOverflow, IsLabelledAndOnlyKeepingItIsReported) {

@@ -1,5 +1,6 @@
 // The rules every number rests on: checked arithmetic, distance and the scaled length,
-// typed numbers and label texts, and the fit of a picture to the window.
+// typed numbers and label texts, the fit of a picture to the window, and the format of a
+// saved picture.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "core/length_rule.h"
 #include "core/number_text.h"
 #include "core/picture_fit.h"
+#include "core/saved_format.h"
 
 namespace vantory {
 namespace {
@@ -287,6 +289,21 @@ TEST(PictureFit, AWindowNoLargerThanTheMarginIsRefused) {
   EXPECT_EQ(errorOf([] { fitPicture({6000, 3000}, {240, 8295}, {11655, 8295}); }), 380);
   EXPECT_EQ(errorOf([] { fitPicture({3000, 6000}, {11655, 200}, {11655, 8295}); }), 380);
   EXPECT_EQ(errorOf([] { fitPicture({3000, 6000}, {11655, 0}, {11655, 8295}); }), 11);
+}
+
+// ------------------------------------------------------------------ saved format
+
+TEST(SavedFormat, PngForANameEndingInPngInAnyCase) {
+  const std::pair<const char*, SavedFormat> rows[] = {
+      {"/out/x.png", SavedFormat::kPng},    {"/out/x.PNG", SavedFormat::kPng},
+      {"/out/x.Png", SavedFormat::kPng},    {"x.png", SavedFormat::kPng},
+      {"/out/x.bmp", SavedFormat::kBitmap}, {"/out/x.jpg", SavedFormat::kBitmap},
+      {"/out/x", SavedFormat::kBitmap},     {"/out/x.png.bmp", SavedFormat::kBitmap},
+      {"/out/xpng", SavedFormat::kBitmap},  {"/out/x.pngs", SavedFormat::kBitmap},
+      {"/out.png/x", SavedFormat::kBitmap}, {"/out/x.png ", SavedFormat::kBitmap},
+      {"/out/标注.png", SavedFormat::kPng}, {"", SavedFormat::kBitmap},
+  };
+  for (const auto& [path, format] : rows) EXPECT_EQ(savedFormatFor(path), format) << path;
 }
 
 }  // namespace

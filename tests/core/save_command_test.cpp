@@ -119,6 +119,42 @@ TEST_F(SaveTest, DrawsTheAnnotationsAsTheyStoodWhenSaveWasChosen) {
   EXPECT_EQ(fakes::toString(written("/out/b.bmp").drawn), fakes::toString(expected(2)));
 }
 
+// Labels and lines scale with a picture larger than it was shown: by the picture's size
+// over the shown size (a label box of 600 x 200 twips at scale 1); a picture shown at its
+// own size or enlarged is drawn as on screen. Two measurements sharing a midpoint (the
+// picture's centre) keep their labels apart in the picture's own twips.
+TEST(Save, LabelsAndLinesScaleWithAPictureLargerThanShown) {
+  struct Row {
+    const char* name;
+    TwipSize picture;
+    float scale;
+    TwipPoint secondLabel;  // the corner of the second measurement's label
+  };
+  const Row rows[] = {
+      {"enlarged", {6000, 3000}, 1, {3000 - 600, 1500}},
+      {"at its own size", {11415, 5707.5f}, 1, {5707.5f - 600, 2853.75f}},
+      {"twice as large", {22830, 11415}, 2, {11415 - 1200, 5707.5f}},
+      {"four times", {45660, 22830}, 4, {22830 - 2400, 11415}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Program p;
+    p.fake().disk.labelBox = {600, 200};
+    p.open("/pictures/p.jpg", row.picture);
+    // The picture is shown at (120, 1293.75), 11415 x 5707.5, whatever its size.
+    p.setReference({120, 1293.75f}, {5827.5f, 4147.5f}, "100");
+    p.measure({120, 4147.5f}, {11535, 4147.5f});  // across the middle: midpoint at the centre
+    p.measure({5827.5f, 1293.75f}, {5827.5f, 7001.25f});
+    p.prompts().fileAnswers = {"/out/a.bmp"};
+    p.commands().savePicture();
+    const std::vector<Drawn>& drawn = p.fake().disk.written.at("/out/a.bmp").drawn;
+    ASSERT_EQ(drawn.size(), 6u);
+    for (const Drawn& d : drawn) EXPECT_EQ(d.scale, row.scale) << fakes::toString(d);
+    EXPECT_EQ(drawn[2].from, drawn[1].to) << "the first measurement's label at the centre";
+    EXPECT_EQ(drawn[4].from, row.secondLabel);
+  }
+}
+
 TEST(Save, BeforeAnyPictureSaysThereIsNothingToSave) {
   Program p;
   p.prompts().fileAnswers = {"/out/a.bmp"};

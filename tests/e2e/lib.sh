@@ -402,13 +402,14 @@ make_picture() {
     fail "cannot make the test picture $1"
 }
 
-# render_text FILE TEXT [LANG]: TEXT drawn black on white as a PPM, in the font that
-# fontconfig gives Qt for its default sans-serif font (for LANG zh-cn, the Chinese one),
-# at 9 points and 96 dots per inch, the size of Qt's default font here.
+# render_text FILE TEXT [LANG [POINTS]]: TEXT drawn black on white as a PPM, in the font
+# that fontconfig gives Qt for its default sans-serif font (for LANG zh-cn, the Chinese
+# one), at POINTS (9, the size of Qt's default font here, unless given) and 96 dots per
+# inch.
 render_text() {
   local font
   font=$(fc-match -f '%{file}' "sans-serif${3:+:lang=$3}") || fail "fc-match found no font"
-  convert -background white -fill black -font "$font" -pointsize 9 -density 96 \
+  convert -background white -fill black -font "$font" -pointsize "${4:-9}" -density 96 \
     "label:$2" -depth 8 "ppm:$1" || fail "cannot render the text \"$2\""
 }
 

@@ -15,6 +15,7 @@ std::string toString(const Drawn& d) {
   } else {
     std::snprintf(text, sizeof text, "line %.9g %.9g %.9g %.9g %s", d.from.x, d.from.y, d.to.x, d.to.y, ink);
   }
+  if (d.scale != 1) return text + std::string(" x") + std::to_string(d.scale);
   return text;
 }
 
@@ -25,19 +26,24 @@ std::string toString(const std::vector<Drawn>& drawn) {
 }
 
 Drawn label(float value, float x, float y, Ink ink, float points, std::string unit) {
-  return {Drawn::kLabel, value, {x, y}, {}, ink, points, std::move(unit)};
+  return {Drawn::kLabel, value, {x, y}, {}, ink, points, std::move(unit), 1};
 }
 
 Drawn line(float x1, float y1, float x2, float y2, Ink ink) {
-  return {Drawn::kLine, 0, {x1, y1}, {x2, y2}, ink, 0, {}};
+  return {Drawn::kLine, 0, {x1, y1}, {x2, y2}, ink, 0, {}, 1};
+}
+
+TwipSize RecordingPainter::labelSize(float, std::string_view) {
+  const float factor = scale * points / 9;
+  return {labelBox.width * factor, labelBox.height * factor};
 }
 
 void RecordingPainter::label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) {
-  drawn.push_back({Drawn::kLabel, value, topLeft, {}, ink, points, std::string(unit)});
+  drawn.push_back({Drawn::kLabel, value, topLeft, {}, ink, points, std::string(unit), scale});
 }
 
 void RecordingPainter::line(TwipPoint from, TwipPoint to, Ink ink) {
-  drawn.push_back({Drawn::kLine, 0, from, to, ink, 0, {}});
+  drawn.push_back({Drawn::kLine, 0, from, to, ink, 0, {}, scale});
 }
 
 TwipSize FakeDisk::read(const std::string& path) {
@@ -83,6 +89,7 @@ class FakeExport : public ExportJob {
       ++disk_.reads;
       const TwipSize size = disk_.read(picture_);
       RecordingPainter painter;
+      painter.labelBox = disk_.labelBox;
       drawing_(painter, size);
       drawn_ = FakeDisk::Written{picture_, size, std::move(painter.drawn)};
     } catch (const AppError& error) {

@@ -20,7 +20,8 @@
 
 namespace vantory::fakes {
 
-// One drawing call: a label (value, top-left corner, ink, font points, unit) or a line.
+// One drawing call: a label (value, top-left corner, ink, font points, unit) or a line,
+// at the annotation scale of the painter then.
 struct Drawn {
   enum Kind { kLabel, kLine } kind;
   float value;         // labels
@@ -28,6 +29,7 @@ struct Drawn {
   Ink ink;
   float points;      // labels: 9, the default font's size, or 8
   std::string unit;  // labels
+  float scale = 1;
   bool operator==(const Drawn&) const = default;
 };
 std::string toString(const Drawn& d);
@@ -35,12 +37,18 @@ std::string toString(const std::vector<Drawn>& drawn);
 Drawn label(float value, float x, float y, Ink ink, float points = 9, std::string unit = {});
 Drawn line(float x1, float y1, float x2, float y2, Ink ink);
 
-// A painter that logs what it draws.
+// A painter that logs what it draws. Its labels take `labelBox` at scale 1 and at the
+// default font's size, in proportion to the scale and the font's points otherwise; with
+// no area (as it starts) they never cover one another and stay at their midpoints.
 class RecordingPainter : public Painter {
  public:
+  TwipSize labelSize(float value, std::string_view unit) override;
   void label(TwipPoint topLeft, float value, std::string_view unit, Ink ink) override;
   void line(TwipPoint from, TwipPoint to, Ink ink) override;
+  void setAnnotationScale(float factor) override { scale = factor; }
   float points = 9;
+  float scale = 1;
+  TwipSize labelBox;
   std::vector<Drawn> drawn;
 };
 
@@ -50,6 +58,7 @@ struct FakeDisk {
   std::map<std::string, ErrorCode> unreadable;  // path -> the error reading it gives
   std::map<std::string, ErrorCode> unwritable;
   bool drawAtWrite = false;    // a Save draws when it is written, not when it starts
+  TwipSize labelBox;           // the size of a label in a saved picture, at scale 1
   bool failNextProbe = false;  // the next probe of a picture on the disk fails (481)
   bool failNextShow = false;   // the next picture shown fails to decode (481)
 
@@ -90,6 +99,8 @@ class FakeSurface : public LiveSurface {
   // What was drawn since the last newFrame.
   const std::vector<Drawn>& frame() const { return painter_.drawn; }
   float labelPoints() const { return painter_.points; }
+  // The size of every label on the view at 9 points (see RecordingPainter).
+  void setLabelBox(TwipSize box) { painter_.labelBox = box; }
 
  private:
   FakeDisk& disk_;

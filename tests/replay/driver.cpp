@@ -1,5 +1,6 @@
 // The record builder for the program as built, over the recording fakes of its ports.
 #include <memory>
+#include <string>
 
 #include "core/number_text.h"
 #include "tests/fakes/recording_ports.h"
@@ -9,16 +10,19 @@
 namespace vantory::replay {
 namespace {
 
+constexpr TwipSize kLabelBox{675, 210};
+
 using fakes::Drawn;
 
 std::string text(const Drawn& d) {
   const char* ink = d.ink == Ink::kReference ? "red" : "green";
+  const std::string scale = d.scale != 1 ? " x" + number(d.scale) : "";
   if (d.kind == Drawn::kLabel) {
     return "label \"" + labelText(d.value, d.unit) + "\" at " + number(d.from.x) + " " + number(d.from.y) +
-           " " + ink + " " + number(d.points) + "pt";
+           " " + ink + " " + number(d.points) + "pt" + scale;
   }
   return "line " + number(d.from.x) + " " + number(d.from.y) + " - " + number(d.to.x) + " " + number(d.to.y) +
-         " " + ink;
+         " " + ink + scale;
 }
 
 std::string count(std::size_t n, const char* what) {
@@ -131,6 +135,9 @@ class ProgramDriver : public Driver {
  private:
   void restart() {
     p_ = std::make_unique<fakes::FakeProgram>();
+    // Labels about the size of " 12.345 " at the default font, so that they meet.
+    p_->surface.setLabelBox(kLabelBox);
+    p_->disk.labelBox = kLabelBox;
     p_->disk.unreadable["/pics/broken.gif"] = ErrorCode::kInvalidPicture;
     p_->disk.unwritable[kUnwritablePath] = ErrorCode::kPathAccess;
     seen_ = Seen{};

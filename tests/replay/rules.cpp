@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/errors.h"
+#include "core/label_placement.h"
 #include "core/length_rule.h"
 #include "tests/replay/events.h"
 
@@ -23,18 +24,26 @@ struct Piece {
   bool labelled;
   float value;
   TwipPoint corner;
+  TwipSize size;  // of the label, as the painter's fake tells it
 };
 
 // Splits a drawing into pieces; false when a label is not followed by a line of its ink.
-bool pieces(const std::vector<Drawn>& drawn, std::vector<Piece>& out) {
+// Labels are `box` large at scale 1 and 9 points (fakes::RecordingPainter::labelSize).
+bool pieces(const std::vector<Drawn>& drawn, TwipSize box, std::vector<Piece>& out) {
   for (std::size_t i = 0; i < drawn.size(); ++i) {
     const Drawn& d = drawn[i];
     if (d.kind == Drawn::kLine) {
-      out.push_back({d.ink, {d.from, d.to}, false, 0, {}});
+      out.push_back({d.ink, {d.from, d.to}, false, 0, {}, {}});
       continue;
     }
     if (i + 1 == drawn.size() || drawn[i + 1].kind != Drawn::kLine || drawn[i + 1].ink != d.ink) return false;
-    out.push_back({d.ink, {drawn[i + 1].from, drawn[i + 1].to}, true, d.value, d.from});
+    const float factor = d.scale * static_cast<float>(d.points) / 9;
+    out.push_back({d.ink,
+                   {drawn[i + 1].from, drawn[i + 1].to},
+                   true,
+                   d.value,
+                   d.from,
+                   {box.width * factor, box.height * factor}});
     ++i;
   }
   return true;
@@ -50,14 +59,52 @@ float lengthAgainst(const MeasurementSession& session, const Segment& segment) {
   }
 }
 
-void checkFrame(const MeasurementSession& session, const std::vector<Drawn>& frame,
+// No label covers one drawn before it (a segment drawn again with the same label may lie
+// on its twin), and a label away from its segment's midpoint was moved because its place
+// there was taken. `midpoint` tells where a piece's label would go unmoved.
+template <typename Midpoint>
+void checkLabelPlaces(const std::vector<Piece>& pieces, Midpoint&& midpoint, const char* where,
+                      std::vector<std::string>& broken) {
+  const auto box = [](TwipPoint corner, TwipSize size) {
+    return LabelBox{corner.x, corner.y, size.width, size.height};
+  };
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (!pieces[i].labelled) continue;
+    const Piece& p = pieces[i];
+    const TwipPoint unmoved = midpoint(p);
+    bool covers = false, takenAtMidpoint = false;
+    for (std::size_t k = 0; k < i; ++k) {
+      const Piece& q = pieces[k];
+      if (!q.labelled) continue;
+      const bool twin =
+          q.segment == p.segment && q.value == p.value && q.ink == p.ink && q.corner == p.corner;
+      if (!twin && box(q.corner, q.size).overlaps(box(p.corner, p.size))) covers = true;
+      if (box(q.corner, q.size).overlaps(box(unmoved, p.size)) &&
+          !(q.segment == p.segment && q.value == p.value && q.ink == p.ink)) {
+        takenAtMidpoint = true;
+      }
+    }
+    if (covers) broken.push_back(std::string("a label ") + where + " covers another");
+    if (!(p.corner == unmoved) && !takenAtMidpoint) {
+      broken.push_back(std::string("a label ") + where + " is away from its midpoint, which was free");
+    }
+  }
+}
+
+TwipPoint exactMidpoint(const Piece& p) {
+  return {static_cast<float>((double{p.segment.a.x} + p.segment.b.x) / 2.0),
+          static_cast<float>((double{p.segment.a.y} + p.segment.b.y) / 2.0)};
+}
+
+void checkFrame(const MeasurementSession& session, const std::vector<Drawn>& frame, TwipSize labelBox,
                 std::vector<std::string>& broken) {
   if (session.mode() == Mode::kIdle) {
     if (!frame.empty()) broken.push_back("something is drawn in idle mode");
     return;
   }
   std::vector<Piece> shown;
-  if (!pieces(frame, shown)) return broken.push_back("a label of the view is not followed by its line");
+  if (!pieces(frame, labelBox, shown))
+    return broken.push_back("a label of the view is not followed by its line");
   std::size_t next = 0;
   // The reference first, labelled with its real length (a reference with a coordinate of
   // 0 is not drawn: before the first one is fixed, all of them are 0).
@@ -99,19 +146,15 @@ void checkFrame(const MeasurementSession& session, const std::vector<Drawn>& fra
                        text(w.segment));
     }
   }
-  for (const Piece& p : shown) {
-    const TwipPoint middle{static_cast<float>((double{p.segment.a.x} + p.segment.b.x) / 2.0),
-                           static_cast<float>((double{p.segment.a.y} + p.segment.b.y) / 2.0)};
-    if (p.labelled && p.corner != middle) broken.push_back("a label is not at its line's midpoint");
-  }
+  checkLabelPlaces(shown, exactMidpoint, "of the view", broken);
 }
 
 // A saved picture: drawn on the picture at its own size, with the reference (once one is
 // fixed) and every measurement, labelled as in the session.
-void checkFile(const MeasurementSession& session, const fakes::FakeDisk::Written& file,
+void checkFile(const MeasurementSession& session, const fakes::FakeDisk::Written& file, TwipSize labelBox,
                std::vector<std::string>& broken) {
   std::vector<Piece> drawn;
-  if (!pieces(file.drawn, drawn))
+  if (!pieces(file.drawn, labelBox, drawn))
     return broken.push_back("a label of a saved picture is not followed by its line");
   const std::size_t red = session.referenceCommitted() ? 1 : 0;
   if (drawn.size() != red + session.measurements().size()) {
@@ -125,16 +168,19 @@ void checkFile(const MeasurementSession& session, const fakes::FakeDisk::Written
     if (!p.labelled || p.ink != (reference ? Ink::kReference : Ink::kMeasurement) || p.value != value) {
       broken.push_back("segment " + std::to_string(i) + " of a saved picture is not labelled as on screen");
     }
-    // The label at the midpoint, to the rounding of the line's ends to floats (of the
-    // order of a float's precision in the larger end, the midpoint's own rounding aside).
-    const auto near = [](float corner, float a, float b) {
-      const double middle = (double{a} + b) / 2;
-      return std::abs(corner - middle) <= 1e-7 * (std::abs(a) + std::abs(b)) + 1e-7 * std::abs(middle) + 1e-3;
-    };
-    if (!near(p.corner.x, p.segment.a.x, p.segment.b.x) || !near(p.corner.y, p.segment.a.y, p.segment.b.y)) {
-      broken.push_back("a label of a saved picture is not at its line's midpoint");
-    }
   }
+  // A label at the midpoint to the rounding of the line's ends to floats (of the order of
+  // a float's precision in the larger end, the midpoint's own rounding aside) is unmoved.
+  const auto near = [](float corner, float a, float b) {
+    const double middle = (double{a} + b) / 2;
+    return std::abs(corner - middle) <= 1e-7 * (std::abs(a) + std::abs(b)) + 1e-7 * std::abs(middle) + 1e-3;
+  };
+  const auto midpoint = [&](const Piece& p) {
+    const bool unmoved =
+        near(p.corner.x, p.segment.a.x, p.segment.b.x) && near(p.corner.y, p.segment.a.y, p.segment.b.y);
+    return unmoved ? p.corner : exactMidpoint(p);
+  };
+  checkLabelPlaces(drawn, midpoint, "of a saved picture", broken);
 }
 
 }  // namespace
@@ -157,7 +203,7 @@ std::vector<std::string> brokenRules(const fakes::FakeProgram& program, const Se
   // What the view shows after every event is the session as it now stands: a frame drawn
   // for it, or one drawn for the same session.
   if (seen.framed) {
-    checkFrame(session, seen.screen, broken);
+    checkFrame(session, seen.screen, program.disk.labelBox, broken);
   } else if (!(session == seen.shown)) {
     broken.push_back("the view still shows the session as it was before the event");
   }
@@ -165,7 +211,7 @@ std::vector<std::string> brokenRules(const fakes::FakeProgram& program, const Se
     broken.push_back("清除测量 is enabled without measurements, or disabled with some");
   }
   for (const fakes::FakeDisk::Written& file : seen.written) {
-    checkFile(session, file, broken);
+    checkFile(session, file, program.disk.labelBox, broken);
     const auto picture = program.disk.pictures.find(file.picture);
     if (picture == program.disk.pictures.end() || !(picture->second == file.size)) {
       broken.push_back("a picture is saved at a size other than its own");

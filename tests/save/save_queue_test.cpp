@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QThread>
@@ -227,6 +228,39 @@ TEST_F(SaveQueue, APathThatCannotBeWrittenIsToldAndLeavesNothing) {
   files_.finishExports();
   EXPECT_EQ(outcome.error, 75);
   EXPECT_FALSE(QDir(path("no-folder")).exists());
+}
+
+// A name ending in .png, in any case, writes a PNG of the very pixels the bitmap holds; any
+// other name a bitmap. The name may come before the picture is ready or after it (when
+// the PNG has been encoded while the dialog was open).
+TEST_F(SaveQueue, ANameEndingInPngWritesAPngOfTheBitmapsPixels) {
+  const struct {
+    const char* name;
+    bool afterReady;
+    QByteArray format;
+  } rows[] = {{"out.png", false, "png"},
+              {"OUT.PNG", true, "png"},
+              {"out.bmp", true, "bmp"},
+              {"out.jpg", false, "bmp"},
+              {"out.Png.bmp", false, "bmp"}};
+  QImage drawn;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Outcome outcome;
+    std::unique_ptr<ExportJob> job = files_.prepareExport(path("photo.png").toStdString(), aLine);
+    if (row.afterReady) files_.finishExports();
+    job->writeTo(path(row.name).toStdString(), outcome.callback());
+    files_.finishExports();
+    ASSERT_TRUE(outcome.told);
+    EXPECT_FALSE(outcome.error);
+    QImageReader reader(path(row.name));
+    reader.setDecideFormatFromContent(true);
+    EXPECT_EQ(reader.format(), row.format);
+    const QImage read = reader.read().convertToFormat(QImage::Format_RGB32);
+    if (drawn.isNull()) drawn = read;
+    EXPECT_EQ(read, drawn);
+  }
+  EXPECT_EQ(bytesOf(path("out.bmp")), expected("photo.png"));
 }
 
 // Closing the program with a Save confirmed but not yet written finishes the file.
