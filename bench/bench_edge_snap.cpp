@@ -284,7 +284,7 @@ int main(int argc, char** argv) {
     double sink = 0;
     for (int k = 0; k < 2000; ++k) {
       const auto t0 = std::chrono::steady_clock::now();
-      sink += snapToEdge(picture, {{100 + k % 7, 300}, {500, 300}, 3 * 7.88, 1.5 * 7.88}).at.x;
+      sink += snapToEdge(picture, {{100.0 + k % 7, 300}, {500, 300}, 3 * 7.88, 1.5 * 7.88}).at.x;
       micros.push_back(
           std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
     }

@@ -1,5 +1,7 @@
 // Fine placement and the loupe on a 24-megapixel photo with 999 measurements:
-// - a pointer move with Shift held (the view and the loupe drawn) against a plain one;
+// - a pointer move with Shift held (the view and the loupe drawn) against a plain one, and
+//   one with Ctrl held after a first end placed with Ctrl (both ends of the pair searched
+//   for the picture's edges and drawn where they would snap);
 // - the first Shift on the picture: the loupe at once from the view's pixels, and the time
 //   until the picture's own pixels reach it, against one full decode (five of each,
 //   taking turns); the memory that background decode takes at its peak, against the
@@ -38,11 +40,11 @@ void measure999(vantory::loupetest::Driver& d) {
 
 // The median time of a pointer move (the view, and the loupe when Shift is held), from the
 // event to the drawing done.
-double moveMs(vantory::loupetest::Driver& d, bool shift, int moves) {
+double moveMs(vantory::loupetest::Driver& d, bool shift, int moves, bool ctrl = false) {
   std::vector<double> ms;
   for (int i = 0; i < moves; ++i) {
     const QPointF at(300.0 + (i % 40) * 3.25, 250.0 + (i % 23) * 2.5);
-    ms.push_back(bench::timeMs([&] { d.move(at, shift); }));
+    ms.push_back(bench::timeMs([&] { d.move(at, shift, ctrl); }));
   }
   return bench::median(ms);
 }
@@ -144,6 +146,11 @@ int main(int argc, char* argv[]) {
   const double plain = moveMs(d, false, moves);
   const double fine = moveMs(d, true, moves);
   const double plainAgain = moveMs(d, false, moves);
+  // A new pair whose first end was placed with Ctrl, the pointer moved with Ctrl held.
+  d.trigger("abandonPairAction");
+  d.press({200, 200}, Qt::LeftButton, false, true);
+  const double snapping = moveMs(d, false, moves, true);
+  const double plainThird = moveMs(d, false, moves);
 
   const auto list = [](const std::vector<double>& values) {
     std::string text;
@@ -172,5 +179,10 @@ int main(int argc, char* argv[]) {
               plainAgain, fine);
   const double ratio = fine / std::max(plain, plainAgain);
   std::printf("  ratio %.2f (goal <= 2): %s\n", ratio, bench::verdict(ratio <= 2));
+  std::printf(
+      "move, 999 measurements, with Ctrl held (both ends snapping): %.3f ms (plain once more %.3f ms)\n",
+      snapping, plainThird);
+  const double snapRatio = snapping / std::max({plain, plainAgain, plainThird});
+  std::printf("  ratio %.2f (goal <= 2): %s\n", snapRatio, bench::verdict(snapRatio <= 2));
   return 0;
 }

@@ -285,7 +285,7 @@ class Rig {
   void restart() {
     const std::string shown = commands_ ? commands_->picturePath() : std::string();
     commands_ = std::make_unique<vantory::Commands>(
-        vantory::Commands::Ports{window_, window_.view(), files_, prompts_, textFiles_});
+        vantory::Commands::Ports{window_, window_.view(), files_, prompts_, textFiles_, window_.view()});
     run([this] { commands_->start(); });
     if (!shown.empty()) open(QString::fromStdString(shown));
   }

@@ -70,8 +70,29 @@ void Commands::report() noexcept {
 void Commands::start() { showMenusAndStatus(); }
 
 void Commands::showSession() {
-  drawLiveView(ports_.surface, session_, pointer_, liveLabels_);
+  drawView();
   showMenusAndStatus();
+}
+
+void Commands::drawView(LiveSurface* magnifier) {
+  const std::optional<SnapPreview> preview = previewSnap();
+  const SnapPreview* shown = preview ? &*preview : nullptr;
+  drawLiveView(ports_.surface, session_, pointer_, liveLabels_, shown);
+  if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer_, liveLabels_, shown);
+}
+
+std::optional<SnapPreview> Commands::previewSnap() const {
+  if (session_.mode() == Mode::kIdle || !session_.secondPointPending()) return std::nullopt;
+  const bool snapA = session_.pairSnap().a.asked;
+  if (!snapA && !pointerSnaps_) return std::nullopt;
+  const BrightnessSource* pixels = ports_.pixels.ready();
+  if (pixels == nullptr) return std::nullopt;
+  SnapPreview preview{{session_.workingPair().a, pointer_}};
+  const PairSnap outcome =
+      snapPair(*pixels, {pictureRect_, pictureSize_}, preview.pair, snapA, pointerSnaps_);
+  preview.aMoved = outcome.a.kind != Snap::Kind::kNone;
+  preview.bMoved = outcome.b.kind != Snap::Kind::kNone;
+  return preview;
 }
 
 void Commands::showMenusAndStatus() {
@@ -213,12 +234,17 @@ TwipPoint Commands::viewPoint(float x, float y) const {
   return {viewX, viewY};
 }
 
-void Commands::press(MouseButton button, float x, float y) {
+void Commands::press(MouseButton button, float x, float y, bool snap) {
   guarded<Effect::kChangesSession>([&] {
     pointer_ = viewPoint(x, y);
+    pointerSnaps_ = snap;
     if (button == MouseButton::kLeft) {
       if (session_.mode() == Mode::kIdle) return;
-      if (session_.placePoint(pointer_)) askReferenceLength();
+      const bool askLength = session_.placePoint(pointer_, snap);
+      if (snap) ports_.pixels.ready();  // the picture's own pixels read meanwhile
+      // The length typed for a reference is the length of what its ends snapped to.
+      if (!session_.secondPointPending()) snapWorkingPair();
+      if (askLength) askReferenceLength();
     } else if (button == MouseButton::kRight) {
       const ReferenceState before = session_.referenceState();
       switch (session_.commit()) {
@@ -240,12 +266,24 @@ void Commands::press(MouseButton button, float x, float y) {
   });
 }
 
-void Commands::move(float x, float y, LiveSurface* magnifier) {
+void Commands::move(float x, float y, LiveSurface* magnifier, bool snap) {
   guarded<Effect::kNone>([&] {
     pointer_ = viewPoint(x, y);
-    drawLiveView(ports_.surface, session_, pointer_, liveLabels_);
-    if (magnifier != nullptr) drawLiveView(*magnifier, session_, pointer_, liveLabels_);
+    pointerSnaps_ = snap;
+    drawView(magnifier);
   });
+}
+
+void Commands::snapWorkingPair() {
+  PairSnap outcome = session_.pairSnap();
+  if (!outcome.asked()) return;
+  Segment pair = session_.workingPair();
+  if (const BrightnessSource* pixels = ports_.pixels.await(); pixels != nullptr) {
+    outcome = snapPair(*pixels, {pictureRect_, pictureSize_}, pair, outcome.a.asked, outcome.b.asked);
+  } else {
+    outcome.pixelsUnreadable = true;
+  }
+  session_.snapPair(pair, outcome);
 }
 
 // Asks until the text is a length greater than 0 (a number, with a unit or without), or

@@ -5,12 +5,14 @@
 // and the menus and the status line say what the session now allows.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/edit_history.h"
 #include "core/geometry.h"
 #include "core/label_placement.h"
+#include "core/live_view.h"
 #include "core/measurement_table.h"
 #include "core/picture_fit.h"
 #include "core/ports.h"
@@ -28,6 +30,7 @@ class Commands {
     PictureFiles& files;
     Prompts& prompts;
     TextFiles& textFiles;
+    PicturePixels& pixels;
   };
   // `version` is the program's version, which About shows under its text (nothing when
   // empty).
@@ -72,9 +75,11 @@ class Commands {
 
   // A press or a move over the shown picture, at (x, y) twips from its top-left corner. A
   // move draws the live view, and the same again on `magnifier` when there is one (the
-  // loupe of fine placement).
-  void press(MouseButton button, float x, float y);
-  void move(float x, float y, LiveSurface* magnifier = nullptr);
+  // loupe of fine placement). `snap` tells that Ctrl is held: a left press so made places
+  // a point that snaps to the picture's nearest edge once its pair is complete, and a move
+  // so made shows where the pair being placed would snap.
+  void press(MouseButton button, float x, float y, bool snap = false);
+  void move(float x, float y, LiveSurface* magnifier = nullptr, bool snap = false);
 
   const MeasurementSession& session() const { return session_; }
   // Where the picture is shown on the view surface; before the first Open, where the
@@ -94,6 +99,12 @@ class Commands {
   // The menus enabled as the session allows, the title and the status line.
   void showMenusAndStatus();
   TwipPoint viewPoint(float x, float y) const;
+  // The ends of the pair just completed that ask to, snapped to the picture's edges.
+  void snapWorkingPair();
+  // Where the pair being placed would snap for the pointer where it is, when any of its ends
+  // would and the picture's own pixels are at hand.
+  std::optional<SnapPreview> previewSnap() const;
+  void drawView(LiveSurface* magnifier = nullptr);
   void askReferenceLength();
   void showFile(const std::string& path);
   std::vector<TableRow> measurementRows() const;
@@ -101,7 +112,8 @@ class Commands {
   Ports ports_;
   MeasurementSession session_;
   EditHistory history_;
-  TwipPoint pointer_;  // where the pointer last pressed or moved, view twips
+  TwipPoint pointer_;          // where the pointer last pressed or moved, view twips
+  bool pointerSnaps_ = false;  // Ctrl was held then
   std::string picturePath_;
   TwipSize pictureSize_;  // its natural size
   TwipRect pictureRect_ = kInitialPictureRect;

@@ -13,6 +13,7 @@
 namespace vantory {
 
 class AppError;
+class BrightnessSource;
 
 // The two kinds of annotation, each with its colour: the reference red, measurements green.
 enum class Ink { kReference, kMeasurement };
@@ -91,6 +92,17 @@ class TextFiles {
   virtual void writeFile(const std::string& path, const std::string& bytes) = 0;
 };
 
+// The picture shown, at its own pixels: what the ends placed with Ctrl held snap to.
+class PicturePixels {
+ public:
+  virtual ~PicturePixels() = default;
+  // The brightness of the picture shown at its natural size once it has been decoded; until
+  // then null, and its decode is started. Null too when it cannot be decoded.
+  virtual const BrightnessSource* ready() = 0;
+  // The same, waiting for the decode to end when it has not.
+  virtual const BrightnessSource* await() = 0;
+};
+
 // Dialogs and message boxes, all modal.
 class Prompts {
  public:
@@ -119,6 +131,7 @@ struct SessionStatus {
   std::string picture;   // the picture's file name and size in pixels, or ""
   std::string scale;     // the real length of one pixel once a reference is fixed, or ""
   bool placing = false;  // points are being placed: the cursor over the picture is a cross
+  std::string snap;      // how the ends of the pair placed with Ctrl held snapped, or ""
   bool operator==(const SessionStatus&) const = default;
 };
 

@@ -7,17 +7,21 @@
 
 namespace vantory {
 
-bool MeasurementSession::placePoint(TwipPoint point) {
+bool MeasurementSession::placePoint(TwipPoint point, bool snap) {
   const bool second = secondPointPending_;
   if (second) {
     working_.b = point;
+    pairSnap_.b.asked = snap;
     newPairSinceReference_ = true;
     pairKept_ = false;
   } else {
     working_.a = point;
-    // A new pair: whatever was typed or cancelled for the previous one is gone.
+    // A new pair: whatever was typed, cancelled or snapped for the previous one is gone.
     lengthHeld_ = false;
     pairAbandoned_ = false;
+    pairSnap_ = {};
+    pairSnap_.a.asked = snap;
+    pairSnapShown_ = false;
   }
   secondPointPending_ = !second;
   return second && mode_ == Mode::kReference;
@@ -29,8 +33,15 @@ void MeasurementSession::holdLength(float length, std::string unit) {
   lengthHeld_ = true;
 }
 
+void MeasurementSession::snapPair(const Segment& snapped, const PairSnap& outcome) {
+  working_ = snapped;
+  pairSnap_ = outcome;
+  pairSnapShown_ = true;
+}
+
 void MeasurementSession::abandonPair() {
   secondPointPending_ = false;
+  pairSnapShown_ = false;
   lengthHeld_ = false;
   pairAbandoned_ = true;
   newPairSinceReference_ = false;

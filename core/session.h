@@ -11,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include "core/end_snap.h"
 #include "core/geometry.h"
 
 namespace vantory {
@@ -61,9 +62,13 @@ class MeasurementSession {
   // a new pair, or the second of the pair begun. Returns true when it completed a pair in
   // reference mode: its length is then held (holdLength) or the pair abandoned
   // (abandonPair) before anything else happens. The unit typed after the length ("" for
-  // none) becomes the reference's with it.
-  bool placePoint(TwipPoint point);
+  // none) becomes the reference's with it. With `snap` (Ctrl held) the point asks to snap
+  // to the picture's edges once its pair is complete (snapPair).
+  bool placePoint(TwipPoint point, bool snap = false);
   void holdLength(float length, std::string unit = {});
+  // The finished pair's ends moved to where they snapped, and how each fared: told until a
+  // new pair begins or the pair is given up.
+  void snapPair(const Segment& snapped, const PairSnap& outcome);
   // The pair being placed is given up, begun or finished: it is no longer drawn, and a
   // right press fixes or keeps nothing until a new pair is placed.
   void abandonPair();
@@ -105,6 +110,10 @@ class MeasurementSession {
   // point is pending, `b` still holds the previous pair's.
   const Segment& workingPair() const { return working_; }
   bool secondPointPending() const { return secondPointPending_; }
+  // Which ends of the pair being placed ask to snap, and once it has snapped, how they fared.
+  const PairSnap& pairSnap() const { return pairSnap_; }
+  // Whether the pair's ends have snapped, and the outcome is still told.
+  bool pairSnapShown() const { return pairSnapShown_; }
   // Whether the finished working pair is drawn: in reference mode unless it was
   // abandoned; in measure mode once a pair has been placed since the reference was fixed
   // (before that it is the reference's own pair).
@@ -127,6 +136,8 @@ class MeasurementSession {
   bool pairAbandoned_ = false;
   bool newPairSinceReference_ = false;
   bool pairKept_ = false;  // the finished pair was kept as a measurement
+  PairSnap pairSnap_;
+  bool pairSnapShown_ = false;
   ReferenceState reference_;
   std::vector<Measurement> measurements_;
 };

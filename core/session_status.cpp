@@ -58,6 +58,7 @@ SessionStatus describeSession(const MeasurementSession& session, const ShownPict
                    (fits ? trimmed(labelText(static_cast<float>(scale), session.referenceUnit()))
                          : texts::kOverflowLabel);
   }
+  if (session.pairSnapShown()) status.snap = describeSnap(session.pairSnap());
   return status;
 }
 

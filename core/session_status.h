@@ -1,6 +1,6 @@
 // What the window says about the session besides the view: its title, the mode with the
 // next step, the picture's file name and size in pixels, and the scale once a reference
-// is fixed.
+// is fixed; after a pair placed with Ctrl held, how its ends snapped.
 #pragma once
 
 #include <string>

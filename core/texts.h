@@ -56,6 +56,19 @@ inline constexpr const char* kStepMeasureKeep = "测量：右键单击保留本�
 inline constexpr const char* kPixels = "像素";
 inline constexpr const char* kScalePrefix = "1 像素 = ";
 
+// The status line after a pair whose ends were placed with Ctrl held: which ends snapped to
+// the picture's edges and by how many of its pixels they moved ("吸附：第一端移动 1.27 像素，
+// 第二端未找到边缘"), or that none found one.
+inline constexpr const char* kSnapPrefix = "吸附：";
+inline constexpr const char* kSnapFirstEnd = "第一端";
+inline constexpr const char* kSnapSecondEnd = "第二端";
+inline constexpr const char* kSnapEndMoved = "移动 ";
+inline constexpr const char* kSnapPixels = " 像素";
+inline constexpr const char* kSnapEndNotFound = "未找到边缘";
+inline constexpr const char* kSnapSeparator = "，";
+inline constexpr const char* kSnapNoneFound = "附近未找到边缘，端点留在单击处";
+inline constexpr const char* kSnapNoPixels = "无法读取图片的像素，端点留在单击处";
+
 // The label of a length beyond the float range.
 inline constexpr const char* kOverflowLabel = "溢出";
 

@@ -41,18 +41,30 @@ void CurrentPicture::wantFullPicture(std::function<void()> arrived) {
   auto decode = std::make_shared<FullDecode>(*shown_);
   full_ = decode;
   work_->post([this, decode, arrived = std::move(arrived)] {
+    bool decoded = true;
     try {
       decode->image = decodePicture(decode->source, QSize(), &decode->stop);
     } catch (...) {
       // The loupe goes on with the view's pixels; Save will tell what is wrong.
-      return;
+      decoded = false;
     }
+    decode->finished = true;
+    decode->finished.notify_all();
+    if (!decoded) return;
     replyOn(&receiver_, [this, decode, arrived] {
-      if (full_ != decode) return;  // dropped or handed over since
+      if (full_ != decode || fullArrived_) return;  // dropped or handed over since, or waited for
       fullArrived_ = true;
       if (arrived) arrived();
     });
   });
+}
+
+const QImage* CurrentPicture::awaitFullPicture(std::function<void()> arrived) {
+  wantFullPicture(std::move(arrived));
+  if (!full_) return nullptr;
+  full_->finished.wait(false);
+  fullArrived_ = true;
+  return fullPicture();
 }
 
 const QImage* CurrentPicture::fullPicture() const {

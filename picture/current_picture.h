@@ -24,6 +24,7 @@ struct FullDecode {
   const OpenedPicture source;
   QImage image;  // null until decoded, and when it could not be
   std::atomic<bool> stop{false};
+  std::atomic<bool> finished{false};  // the decode has ended, with a picture or without
 };
 
 // Lives on the window's thread, and is used there only.
@@ -52,6 +53,11 @@ class CurrentPicture {
   // The picture shown at its natural size, once decoded (null before, and when it could
   // not be decoded).
   const QImage* fullPicture() const;
+  // The same, waiting on this thread for its decode to end (started as wantFullPicture
+  // does, when it is not held or under way): null when there is no picture shown or it
+  // cannot be decoded. Decodes and Save run in turn on the background thread, so this may
+  // wait for a Save's work posted before the decode too.
+  const QImage* awaitFullPicture(std::function<void()> arrived);
   // Hands the full-size decode of the picture shown, held or under way, over to Save
   // (null when there is none): the loupe goes on with the view's pixels until it asks
   // again. Decodes and Save run in turn on the one background thread, so Save finds the

@@ -57,7 +57,7 @@ MainWindow::MainWindow()
 
   setAcceptDrops(true);
 
-  commands_ = std::make_unique<Commands>(Commands::Ports{*this, *view_, files_, prompts_, textFiles_},
+  commands_ = std::make_unique<Commands>(Commands::Ports{*this, *view_, files_, prompts_, textFiles_, *view_},
                                          VANTORY_VERSION);
 
   fileMenu_ = menuBar()->addMenu(texts::kFileMenu);
@@ -100,14 +100,17 @@ MainWindow::MainWindow()
   // The status line under the view: the window grows by its height, the view keeps its size.
   statusBar()->setSizeGripEnabled(false);
   stepLabel_ = statusLabel(statusBar(), "stepLabel", 5);
+  // How the ends placed with Ctrl held snapped: shown only while there is something to tell.
+  snapLabel_ = statusLabel(statusBar(), "snapLabel", 6);
+  snapLabel_->hide();
   pictureLabel_ = statusLabel(statusBar(), "pictureLabel", 3);
   scaleLabel_ = statusLabel(statusBar(), "scaleLabel", 2);
 
-  view_->onPress = [this](MouseButton button, float x, float y) {
-    run([&] { commands_->press(button, x, y); });
+  view_->onPress = [this](MouseButton button, float x, float y, bool snap) {
+    run([&] { commands_->press(button, x, y, snap); });
   };
-  view_->onMove = [this](float x, float y) {
-    run([&] { commands_->move(x, y, view_->activeLoupe()); }, true);
+  view_->onMove = [this](float x, float y, bool snap) {
+    run([&] { commands_->move(x, y, view_->activeLoupe(), snap); }, true);
   };
   view_->setFocus();
 
@@ -177,11 +180,13 @@ void MainWindow::setEditCommandsEnabled(bool undo, bool redo, bool clear) {
 
 void MainWindow::showStatus(const SessionStatus& status) {
   setWindowTitle(QString::fromStdString(status.title));
-  for (auto [label, text] : {std::pair{stepLabel_, &status.step}, std::pair{pictureLabel_, &status.picture},
-                             std::pair{scaleLabel_, &status.scale}}) {
+  for (auto [label, text] :
+       {std::pair{stepLabel_, &status.step}, std::pair{snapLabel_, &status.snap},
+        std::pair{pictureLabel_, &status.picture}, std::pair{scaleLabel_, &status.scale}}) {
     label->setText(QString::fromStdString(*text));
     label->setToolTip(label->text());  // the whole text, where the line cuts it
   }
+  snapLabel_->setVisible(!status.snap.empty());
   view_->setPlacing(status.placing);
 }
 

@@ -84,6 +84,7 @@ class MainWindow : public QMainWindow, public Window {
   QAction* redoAction_ = nullptr;
   QAction* clearAction_ = nullptr;
   QLabel* stepLabel_;
+  QLabel* snapLabel_;
   QLabel* pictureLabel_;
   QLabel* scaleLabel_;
   std::unique_ptr<Commands> commands_;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/edge_snap.h"
 #include "picture/picture_files.h"
 
 namespace vantory::qt {
@@ -170,6 +171,21 @@ void ViewSurface::updateCursor(bool overPicture) {
   if (cursor().shape() != shape) setCursor(shape);
 }
 
+const BrightnessSource* ViewSurface::ready() {
+  picture_->wantFullPicture([this] { pictureArrived(); });
+  brightness_.read(picture_->fullPicture());
+  return brightness_.width() > 0 ? &brightness_ : nullptr;
+}
+
+const BrightnessSource* ViewSurface::await() {
+  brightness_.read(picture_->awaitFullPicture([this] { pictureArrived(); }));
+  return brightness_.width() > 0 ? &brightness_ : nullptr;
+}
+
+void ViewSurface::pictureArrived() {
+  if (loupeShown_ || ctrl_) shiftChanged(fine_.held());
+}
+
 void ViewSurface::refreshLoupe() {
   if (loupeShown_) shiftChanged(true);
 }
@@ -182,12 +198,10 @@ void ViewSurface::shiftChanged(bool held) {
   const bool over = toPicture(fine_.point(), x, y);
   loupeShown_ = fine_.held() && over && !shown_.isNull();
   if (loupeShown_) {
-    picture_->wantFullPicture([this] {
-      if (loupeShown_) shiftChanged(true);  // the picture's own pixels, at once
-    });
+    picture_->wantFullPicture([this] { pictureArrived(); });
     aimLoupe();
   }
-  if (over && onMove) return onMove(x, y);
+  if (over && onMove) return onMove(x, y, ctrl_);
   flush();
 }
 
@@ -200,6 +214,7 @@ void ViewSurface::pointerAt(PixelPoint pointer, bool shift) {
 
 void ViewSurface::mousePressEvent(QMouseEvent* event) {
   pointer_ = {event->position().x(), event->position().y()};
+  ctrl_ = event->modifiers().testFlag(Qt::ControlModifier);
   pointerSeen_ = true;
   const PixelPoint point = fine_.track(pointer_, event->modifiers().testFlag(Qt::ShiftModifier));
   float x = 0, y = 0;
@@ -209,21 +224,29 @@ void ViewSurface::mousePressEvent(QMouseEvent* event) {
   onPress(button == Qt::LeftButton    ? MouseButton::kLeft
           : button == Qt::RightButton ? MouseButton::kRight
                                       : MouseButton::kOther,
-          x, y);
+          x, y, ctrl_);
 }
 
 void ViewSurface::mouseMoveEvent(QMouseEvent* event) {
+  ctrl_ = event->modifiers().testFlag(Qt::ControlModifier);
   pointerAt({event->position().x(), event->position().y()}, event->modifiers().testFlag(Qt::ShiftModifier));
 }
 
 void ViewSurface::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Shift && !event->isAutoRepeat()) return shiftChanged(true);
+  if (event->key() == Qt::Key_Control && !event->isAutoRepeat()) return ctrlChanged(true);
   QWidget::keyPressEvent(event);
 }
 
 void ViewSurface::keyReleaseEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Shift && !event->isAutoRepeat()) return shiftChanged(false);
+  if (event->key() == Qt::Key_Control && !event->isAutoRepeat()) return ctrlChanged(false);
   QWidget::keyReleaseEvent(event);
+}
+
+void ViewSurface::ctrlChanged(bool held) {
+  ctrl_ = held;
+  shiftChanged(fine_.held());  // the view drawn again, showing where ends would snap or not
 }
 
 void ViewSurface::leaveEvent(QEvent* event) {

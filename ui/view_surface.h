@@ -7,6 +7,9 @@
 //
 // While Shift is held the point being placed follows the pointer slowed (FinePointer), and
 // a loupe beside the pointer shows the picture around it magnified, over the image.
+//
+// The view gives the picture's own pixels to the ends placed with Ctrl held, to snap to:
+// the same picture at its natural size that the loupe shows, decoded once.
 #pragma once
 
 #include <QImage>
@@ -20,11 +23,12 @@
 #include "draw/image_painter.h"
 #include "draw/label_images.h"
 #include "picture/current_picture.h"
+#include "picture/picture_brightness.h"
 #include "ui/loupe.h"
 
 namespace vantory::qt {
 
-class ViewSurface : public QWidget, public LiveSurface {
+class ViewSurface : public QWidget, public LiveSurface, public PicturePixels {
  public:
   // The view surface covers the window's client area: 11655 x 8295 twips, 777 x 553
   // logical pixels.
@@ -40,6 +44,10 @@ class ViewSurface : public QWidget, public LiveSurface {
   void showPicture(const std::string& path, TwipRect rect) override;
   Painter& newFrame() override;
   void useSmallLabels() override;
+
+  // PicturePixels
+  const BrightnessSource* ready() override;
+  const BrightnessSource* await() override;
 
   // Ends the drawing of the current command and schedules what changed for the screen.
   void flush();
@@ -60,9 +68,10 @@ class ViewSurface : public QWidget, public LiveSurface {
   // Whether the picture's own pixels have reached the loupe.
   bool loupeHasFullPicture() const { return picture_->fullPicture() != nullptr; }
 
-  // Presses and moves over the picture, at (x, y) twips from its top-left corner.
-  std::function<void(MouseButton, float, float)> onPress;
-  std::function<void(float, float)> onMove;
+  // Presses and moves over the picture, at (x, y) twips from its top-left corner, with
+  // whether Ctrl is held.
+  std::function<void(MouseButton, float, float, bool)> onPress;
+  std::function<void(float, float, bool)> onMove;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -82,6 +91,10 @@ class ViewSurface : public QWidget, public LiveSurface {
   void pointerAt(PixelPoint pointer, bool shift);
   void aimLoupe();
   void shiftChanged(bool held);
+  // The picture's own pixels have been decoded: the loupe, and where ends would snap, shown
+  // from them at once.
+  void pictureArrived();
+  void ctrlChanged(bool held);
   void updateCursor(bool overPicture);
 
   qreal ratio_;
@@ -101,6 +114,8 @@ class ViewSurface : public QWidget, public LiveSurface {
   bool pointerSeen_ = false;
   bool placing_ = false;
   bool overPicture_ = false;  // the pointer is over the picture
+  bool ctrl_ = false;         // Ctrl is held: ends placed now snap to the picture's edges
+  PictureBrightness brightness_;
   Loupe loupe_;
   bool loupeShown_ = false;
   QRect loupeRect_, loupeShownAt_;  // where it goes, and where it was last shown

@@ -30,16 +30,17 @@ class Program {
     p_.prompts.fileAnswers.push_back(path);
     p_.commands.openPicture();
   }
-  void press(MouseButton button, float x, float y) {
+  // `snap`: Ctrl held.
+  void press(MouseButton button, float x, float y, bool snap = false) {
     const TwipRect r = p_.commands.pictureRect();
-    p_.commands.press(button, float(double{x} - r.left), float(double{y} - r.top));
+    p_.commands.press(button, float(double{x} - r.left), float(double{y} - r.top), snap);
   }
-  void left(float x, float y) { press(MouseButton::kLeft, x, y); }
+  void left(float x, float y, bool snap = false) { press(MouseButton::kLeft, x, y, snap); }
   void right() { press(MouseButton::kRight, 2000, 2000); }
   // Moves the pointer and returns what the frame drew.
-  const std::vector<Drawn>& move(float x, float y) {
+  const std::vector<Drawn>& move(float x, float y, bool snap = false) {
     const TwipRect r = p_.commands.pictureRect();
-    p_.commands.move(float(double{x} - r.left), float(double{y} - r.top));
+    p_.commands.move(float(double{x} - r.left), float(double{y} - r.top), nullptr, snap);
     return p_.surface.frame();
   }
   // Two left presses in reference mode with `length` typed, and a right press.

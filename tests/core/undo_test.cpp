@@ -161,12 +161,12 @@ TEST(Status, SaysTheModeTheNextStepThePictureAndTheScale) {
       {[](Program& p) { p.commands().undo(); }, texts::kStepReferenceFirst, "", true},
   };
   Program p;
-  EXPECT_EQ(text(p.fake().window.status), text({"Vantory", texts::kStepOpenPicture, "", "", false}));
+  EXPECT_EQ(text(p.fake().window.status), text({"Vantory", texts::kStepOpenPicture, "", "", false, ""}));
   for (const Row& row : rows) {
     row.action(p);
     SCOPED_TRACE(row.step);
-    EXPECT_EQ(text(p.fake().window.status),
-              text({"coins.jpg - Vantory", row.step, "coins.jpg  1200 × 800 像素", row.scale, row.cross}));
+    EXPECT_EQ(text(p.fake().window.status), text({"coins.jpg - Vantory", row.step,
+                                                  "coins.jpg  1200 × 800 像素", row.scale, row.cross, ""}));
   }
 }
 

@@ -8,11 +8,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/commands.h"
+#include "core/edge_snap.h"
 #include "core/errors.h"
 #include "core/ports.h"
 
@@ -164,6 +166,23 @@ class FakeWindow : public Window {
   int closes = 0;
 };
 
+// The picture's own pixels: none until a test gives a picture. While `decoded` is false
+// (a decode under way), ready() finds none; await() waits it out.
+class FakePixels : public PicturePixels {
+ public:
+  const BrightnessSource* ready() override {
+    ++readies;
+    return decoded && picture ? &*picture : nullptr;
+  }
+  const BrightnessSource* await() override {
+    decoded = true;
+    return picture ? &*picture : nullptr;
+  }
+  std::optional<GreyPicture> picture;
+  bool decoded = true;
+  int readies = 0;
+};
+
 // The whole program over the fakes, started.
 struct FakeProgram {
   FakeProgram();
@@ -173,7 +192,8 @@ struct FakeProgram {
   FakePictureFiles files{disk};
   FakePrompts prompts;
   FakeTextFiles textFiles;
-  Commands commands{{window, surface, files, prompts, textFiles}};
+  FakePixels pixels;
+  Commands commands{{window, surface, files, prompts, textFiles, pixels}};
 };
 
 }  // namespace vantory::fakes

@@ -42,13 +42,14 @@ class Driver {
     });
   }
   void trigger(const char* name) { window_->findChild<QAction*>(name)->trigger(); }
-  void move(QPointF at, bool shift = false) {
+  // With `ctrl`, Ctrl is held too.
+  void move(QPointF at, bool shift = false, bool ctrl = false) {
     QMouseEvent e(QEvent::MouseMove, at, view().mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                  shift ? Qt::ShiftModifier : Qt::NoModifier);
+                  modifiers(shift, ctrl));
     QApplication::sendEvent(&view(), &e);
   }
-  void press(QPointF at, Qt::MouseButton button = Qt::LeftButton, bool shift = false) {
-    const Qt::KeyboardModifiers mods = shift ? Qt::ShiftModifier : Qt::NoModifier;
+  void press(QPointF at, Qt::MouseButton button = Qt::LeftButton, bool shift = false, bool ctrl = false) {
+    const Qt::KeyboardModifiers mods = modifiers(shift, ctrl);
     QMouseEvent down(QEvent::MouseButtonPress, at, view().mapToGlobal(at), button, button, mods);
     QApplication::sendEvent(&view(), &down);
     QMouseEvent up(QEvent::MouseButtonRelease, at, view().mapToGlobal(at), button, Qt::NoButton, mods);
@@ -80,6 +81,9 @@ class Driver {
   QImage grabbed() { return view().grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
  private:
+  static Qt::KeyboardModifiers modifiers(bool shift, bool ctrl) {
+    return (shift ? Qt::ShiftModifier : Qt::NoModifier) | (ctrl ? Qt::ControlModifier : Qt::NoModifier);
+  }
   void choose(const char* action, const QString& path) {
     answerNext([path](QWidget* box) {
       auto* dialog = qobject_cast<QFileDialog*>(box);

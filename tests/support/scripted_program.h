@@ -20,7 +20,7 @@ struct ScriptedProgram {
   qt::QtPictureFiles files{picture};
   fakes::FakePrompts prompts;
   fakes::FakeTextFiles textFiles;
-  Commands commands{{window, view, files, prompts, textFiles}};
+  Commands commands{{window, view, files, prompts, textFiles, view}};
 
   // Runs a command as the window does: the view shows what it drew; a Save, written on the
   // background thread, is waited for. Returns false when it reported an error or showed a
