@@ -1,6 +1,9 @@
 #include "tests/replay/rules.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <map>
 
 #include "core/errors.h"
 #include "core/label_placement.h"
@@ -68,25 +71,45 @@ void checkLabelPlaces(const std::vector<Piece>& pieces, Midpoint&& midpoint, con
   const auto box = [](TwipPoint corner, TwipSize size) {
     return LabelBox{corner.x, corner.y, size.width, size.height};
   };
+  // The labels drawn so far by the cells of a grid as large as the largest label, so
+  // that each is checked against its neighbours only: a view holds up to a thousand.
+  double cell = 1;
+  for (const Piece& p : pieces) cell = std::max({cell, double{p.size.width}, double{p.size.height}});
+  const auto index = [cell](double v) {
+    return static_cast<std::int64_t>(std::clamp(std::floor(v / cell), -1e15, 1e15));
+  };
+  std::map<std::pair<std::int64_t, std::int64_t>, std::vector<std::size_t>> grid;
+  const auto near = [&](const LabelBox& b, auto&& visit) {
+    for (std::int64_t x = index(b.left); x <= index(b.left + b.width); ++x) {
+      for (std::int64_t y = index(b.top); y <= index(b.top + b.height); ++y) {
+        if (const auto found = grid.find({x, y}); found != grid.end()) {
+          for (const std::size_t k : found->second) visit(pieces[k]);
+        }
+      }
+    }
+  };
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     if (!pieces[i].labelled) continue;
     const Piece& p = pieces[i];
-    const TwipPoint unmoved = midpoint(p);
+    const LabelBox placed = box(p.corner, p.size), unmoved = box(midpoint(p), p.size);
     bool covers = false, takenAtMidpoint = false;
-    for (std::size_t k = 0; k < i; ++k) {
-      const Piece& q = pieces[k];
-      if (!q.labelled) continue;
-      const bool twin =
-          q.segment == p.segment && q.value == p.value && q.ink == p.ink && q.corner == p.corner;
-      if (!twin && box(q.corner, q.size).overlaps(box(p.corner, p.size))) covers = true;
-      if (box(q.corner, q.size).overlaps(box(unmoved, p.size)) &&
-          !(q.segment == p.segment && q.value == p.value && q.ink == p.ink)) {
-        takenAtMidpoint = true;
-      }
-    }
+    const auto sameLabel = [&p](const Piece& q) {
+      return q.segment == p.segment && q.value == p.value && q.ink == p.ink;
+    };
+    near(placed, [&](const Piece& q) {
+      if (!(sameLabel(q) && q.corner == p.corner) && box(q.corner, q.size).overlaps(placed)) covers = true;
+    });
+    near(unmoved, [&](const Piece& q) {
+      if (!sameLabel(q) && box(q.corner, q.size).overlaps(unmoved)) takenAtMidpoint = true;
+    });
     if (covers) broken.push_back(std::string("a label ") + where + " covers another");
-    if (!(p.corner == unmoved) && !takenAtMidpoint) {
+    if (!(placed.left == unmoved.left && placed.top == unmoved.top) && !takenAtMidpoint) {
       broken.push_back(std::string("a label ") + where + " is away from its midpoint, which was free");
+    }
+    // Each label once in every cell it covers.
+    for (std::int64_t x = index(placed.left); x <= index(placed.left + placed.width); ++x) {
+      for (std::int64_t y = index(placed.top); y <= index(placed.top + placed.height); ++y)
+        grid[{x, y}].push_back(i);
     }
   }
 }
