@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <set>
+#include <tuple>
 
 #include "core/errors.h"
 #include "core/label_placement.h"
@@ -88,9 +90,16 @@ void checkLabelPlaces(const std::vector<Piece>& pieces, Midpoint&& midpoint, con
       }
     }
   };
+  // A label drawn again on its twin (the same segment kept twice) is checked once.
+  std::set<std::tuple<float, float, float, float, float, float, float, Ink>> seen;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     if (!pieces[i].labelled) continue;
     const Piece& p = pieces[i];
+    if (!seen.emplace(p.corner.x, p.corner.y, p.segment.a.x, p.segment.a.y, p.segment.b.x, p.segment.b.y,
+                      p.value, p.ink)
+             .second) {
+      continue;
+    }
     const LabelBox placed = box(p.corner, p.size), unmoved = box(midpoint(p), p.size);
     bool covers = false, takenAtMidpoint = false;
     const auto sameLabel = [&p](const Piece& q) {
