@@ -131,6 +131,7 @@ void Commands::showFile(const std::string& path) {
   dialogName_.clear();  // taken: the next dialog starts empty
   savedName_.clear();
   tableName_.clear();
+  session_.forgetPairSnap();
 }
 
 void Commands::savePicture() {

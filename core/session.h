@@ -69,6 +69,8 @@ class MeasurementSession {
   // The finished pair's ends moved to where they snapped, and how each fared: told until a
   // new pair begins or the pair is given up.
   void snapPair(const Segment& snapped, const PairSnap& outcome);
+  // What the last pair's ends did is no longer told (another picture is shown).
+  void forgetPairSnap() { pairSnapShown_ = false; }
   // The pair being placed is given up, begun or finished: it is no longer drawn, and a
   // right press fixes or keeps nothing until a new pair is placed.
   void abandonPair();

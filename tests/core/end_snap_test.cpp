@@ -131,6 +131,10 @@ TEST_F(EndSnap, AReferenceSnapsBeforeItsLengthIsAskedAndMeasuresTheBarExactly) {
   p_.left(onView(kLeftEdge, -1).x, onView(kLeftEdge).y, true);
   p_.right();
   EXPECT_NEAR(p_.session().measurements().back().length, 40.04, 40.04 * 0.0005);
+  // Another picture opened: how this one's ends snapped is no longer told.
+  EXPECT_NE(p_.fake().window.status.snap, "");
+  p_.open(kWidePath, kNatural);
+  EXPECT_EQ(p_.fake().window.status.snap, "");
 }
 
 TEST_F(EndSnap, ASnappedMeasurementIsUndoneAndRedoneAsPlaced) {
