@@ -331,6 +331,13 @@ menu() {
   wait_window_gone "$popup" || fail "menu $title stayed open after choosing item $index"
 }
 
+# The items the 文件 and 标注 menus list (separators not counted), kept here once for
+# every test: file_menu ITEM_INDEX and annotate_menu ITEM_INDEX choose an item of each.
+FILE_MENU_ITEMS=4
+ANNOTATE_MENU_ITEMS=6
+file_menu() { menu 0 "$1" "$FILE_MENU_ITEMS"; }
+annotate_menu() { menu 1 "$1" "$ANNOTATE_MENU_ITEMS"; }
+
 # accept_file_dialog REGEX PATH: waits for a dialog whose title matches REGEX (any, when
 # empty), types PATH into its file name box and accepts it with Return. Sets DIALOG to
 # the dialog's window id.

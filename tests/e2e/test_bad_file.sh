@@ -47,7 +47,7 @@ expect_error_report() {
 start_app
 
 # --- A text file, before any picture ---------------------------------------------------
-menu 0 0 4 # 文件 > 打开
+file_menu 0 # 文件 > 打开
 accept_file_dialog '' "$not_picture"
 expect_error_report "a text file"
 poll "$E2E_TIMEOUT" view_blank ||
@@ -64,7 +64,7 @@ wait_window_gone "$about" || fail "Return did not dismiss the About box"
 app_running || fail "the program ended after the About box"
 
 # --- A real picture opens ----------------------------------------------------------------
-menu 0 0 4
+file_menu 0
 accept_file_dialog '' "$good"
 wait_picture_rect 8 86 761 381 # 600 x 300 fitted: see test_measure_save.sh
 before=$(picture_rect)
@@ -76,7 +76,7 @@ samples="$cx $cy $((px + 20)) $((py + 20)) $((px + pw - 20)) $((py + ph - 20))"
 pixels_before=$(img pixel "$WORK/view.ppm" $samples) || fail "cannot read the shown picture"
 
 # --- A cut JPEG: the earlier picture stays -----------------------------------------------
-menu 0 0 4
+file_menu 0
 accept_file_dialog '' "$cut"
 expect_error_report "a truncated JPEG"
 # Once the main window has repainted where the report was, the view shows exactly what it

@@ -40,7 +40,7 @@ caption_is() {
 # its Cancel button, and cancels it with Escape.
 file_dialog_check() {
   local item=$1 regex=$2 english=$3 dialog name
-  menu 0 "$item" 4
+  file_menu "$item"
   dialog=$(wait_other_window '') || fail "no dialog appeared for item $item of 文件"
   name=$(xdotool getwindowname "$dialog")
   [[ "$name" =~ $regex ]] || fail "dialog title is \"$name\", expected /$regex/"
@@ -77,7 +77,7 @@ wait_window_gone "$about" || fail "Return did not dismiss the About box"
 # Save wants an opened picture (without one the program only says so): open one, then
 # look at the Save dialog.
 make_picture "$WORK/photo.jpg" 600 300
-menu 0 0 4
+file_menu 0
 accept_file_dialog '' "$WORK/photo.jpg"
 wait_picture_rect 8 86 761 381 # 600 x 300 fitted: see test_measure_save.sh
 file_dialog_check 1 '^另存为$' "Save"

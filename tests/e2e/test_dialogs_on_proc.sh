@@ -21,7 +21,7 @@ printf '[FileDialog]\nlastVisited=file:///proc\n' >"$WORK/home/.config/QtProject
 start_app
 
 # --- Open, starting in /proc --------------------------------------------------------------
-menu 0 0 4 # 文件 > 打开
+file_menu 0 # 文件 > 打开
 dialog=$(wait_other_window '') || fail "no Open dialog appeared"
 sleep 2 # time for the dialog to list /proc and look at its files
 accept_file_dialog '' "$picture"
@@ -29,7 +29,7 @@ wait_picture_rect 8 86 761 381 || fail "the picture did not open from a dialog t
 log "the Open dialog on /proc answered"
 
 # --- Save, after typing /proc/ ------------------------------------------------------------
-menu 0 1 4 # 文件 > 保存
+file_menu 1 # 文件 > 保存
 dialog=$(wait_other_window '') || fail "no Save dialog appeared"
 focus_window "$dialog"
 xdotool type --delay 15 "/proc/" || fail "typing into the Save dialog failed"

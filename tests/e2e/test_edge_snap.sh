@@ -34,14 +34,14 @@ A=($((left_x - 2)) "$row_y")   # 2 pixels of the view outside each edge
 B=($((right_x + 2)) "$row_y")
 
 start_app
-menu 0 0 4 # 文件 > 打开
+file_menu 0 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 23 761 507
 
-menu 1 0 6 # 标注 > 设置基准尺寸
+annotate_menu 0 # 标注 > 设置基准尺寸
 set_reference 100 460 300 460 10
 
-menu 1 1 6 # 标注 > 测量标注
+annotate_menu 1 # 标注 > 测量标注
 xdotool keydown ctrl
 client_click "${A[0]}" "${A[1]}"
 xdotool mousemove --sync $((CLIENT_X + B[0])) $((CLIENT_Y + B[1]))
@@ -60,7 +60,7 @@ xdotool keyup shift
 xdotool keyup ctrl
 client_click 200 200 3 # keep the measurement
 
-menu 0 1 4 # 文件 > 保存
+file_menu 1 # 文件 > 保存
 accept_file_dialog '' "$saved"
 poll "$E2E_TIMEOUT" test -s "$saved" || fail "no file written at $saved"
 

@@ -13,17 +13,17 @@ PIC_W=600 PIC_H=300 VIEW_LEFT=8 VIEW_TOP=86.25 VIEW_W=761 VIEW_H=380.5 # as in t
 REF=(60 420 380 120) MEAS=(420 450 740 200)
 make_picture "$WORK/photo.jpg" "$PIC_W" "$PIC_H"
 start_app
-menu 0 0 4 # 文件 > 打开
+file_menu 0 # 文件 > 打开
 accept_file_dialog '' "$WORK/photo.jpg"
 wait_picture_rect 8 86 761 381
-menu 1 0 6 # 标注 > 设置基准尺寸
+annotate_menu 0 # 标注 > 设置基准尺寸
 set_reference "${REF[@]}" "25.4 mm"
-menu 1 1 6 # 标注 > 测量标注
+annotate_menu 1 # 标注 > 测量标注
 client_click "${MEAS[0]}" "${MEAS[1]}"
 client_click "${MEAS[2]}" "${MEAS[3]}"
 client_click 200 200 3
 
-menu 0 2 4 # 文件 > 导出测量结果…
+file_menu 2 # 文件 > 导出测量结果…
 accept_file_dialog '' "$WORK/table"
 csv="$WORK/table.csv"
 poll "$E2E_TIMEOUT" test -s "$csv" || fail "no file written at $csv"

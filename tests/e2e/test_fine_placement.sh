@@ -26,14 +26,14 @@ POINTER=(696 236)             # the pointer at the click: 96 right, 64 up
 FINE=(612 292)                # 600 + 96 / 8, 300 - 64 / 8
 
 start_app
-menu 0 0 4 # 文件 > 打开
+file_menu 0 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 86 761 381
 
-menu 1 0 6 # 标注 > 设置基准尺寸
+annotate_menu 0 # 标注 > 设置基准尺寸
 set_reference "${REF[@]}" 30
 
-menu 1 1 6 # 标注 > 测量标注
+annotate_menu 1 # 标注 > 测量标注
 client_click "${FIRST[0]}" "${FIRST[1]}"
 xdotool mousemove $((CLIENT_X + ANCHOR[0])) $((CLIENT_Y + ANCHOR[1]))
 sleep 0.3
@@ -52,7 +52,7 @@ sleep 0.3
 xdotool keyup shift
 client_click 200 200 3 # commit the measurement
 
-menu 0 1 4 # 文件 > 保存
+file_menu 1 # 文件 > 保存
 accept_file_dialog '' "$saved"
 poll "$E2E_TIMEOUT" test -s "$saved" || fail "no file written at $saved"
 

@@ -42,17 +42,17 @@ REF_LENGTH=30
 start_app
 
 # --- Open -----------------------------------------------------------------------------
-menu 0 0 4 # 文件 > 打开
+file_menu 0 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 86 761 381
 log "picture shown at client 8,86 size 761x381"
 
 # --- Reference ------------------------------------------------------------------------
-menu 1 0 6 # 标注 > 设置基准尺寸 (测量标注, 撤销, 重做, 清除测量 and 复制测量结果 greyed, but listed)
+annotate_menu 0 # 标注 > 设置基准尺寸 (测量标注, 撤销, 重做, 清除测量 and 复制测量结果 greyed, but listed)
 set_reference "${REF[@]}" 30
 
 # --- Measurement ----------------------------------------------------------------------
-menu 1 1 6 # 标注 > 测量标注
+annotate_menu 1 # 标注 > 测量标注
 client_click "${MEAS[0]}" "${MEAS[1]}"
 client_click "${MEAS[2]}" "${MEAS[3]}"
 client_click 200 200 3 # commit the measurement
@@ -80,7 +80,7 @@ if [[ -n "${VANTORY_SCREENSHOT:-}" ]]; then
 fi
 
 # --- Save -----------------------------------------------------------------------------
-menu 0 1 4 # 文件 > 保存
+file_menu 1 # 文件 > 保存
 accept_file_dialog '' "$saved"
 poll "$E2E_TIMEOUT" test -s "$saved" || fail "no file written at $saved"
 

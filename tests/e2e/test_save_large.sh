@@ -30,14 +30,14 @@ MEAS1=(300 300 500 300) # level, midpoint (400, 300)
 MEAS2=(400 220 400 380) # upright, the same midpoint
 
 start_app
-menu 0 0 4 # 文件 > 打开
+file_menu 0 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 23 761 507
 
-menu 1 0 6 # 标注 > 设置基准尺寸
+annotate_menu 0 # 标注 > 设置基准尺寸
 set_reference "${REF[@]}" "$REF_LENGTH"
 
-menu 1 1 6 # 标注 > 测量标注
+annotate_menu 1 # 标注 > 测量标注
 for m in MEAS1 MEAS2; do
   declare -n seg=$m
   client_click "${seg[0]}" "${seg[1]}"
@@ -45,7 +45,7 @@ for m in MEAS1 MEAS2; do
   client_click 600 450 3
 done
 
-menu 0 1 4 # 文件 > 保存
+file_menu 1 # 文件 > 保存
 accept_file_dialog '' "$saved"
 poll "$E2E_TIMEOUT" test -s "$saved" || fail "no file written at $saved"
 info=$(img bmpinfo "$saved") || fail "the saved file is not a Windows bitmap"
@@ -93,7 +93,7 @@ label_reads green $((mx - 98)) $((my + 2)) "$second" "$first" "$REF_LENGTH"
 
 # Saved again under a name ending in .png: a PNG of the very same pixels.
 png="$WORK/large.png"
-menu 0 1 4 # 文件 > 保存
+file_menu 1 # 文件 > 保存
 accept_file_dialog '' "$png"
 poll "$E2E_TIMEOUT" test -s "$png" || fail "no file written at $png"
 [[ $(head -c 4 "$png" | od -An -c | tr -d ' ') == '211PNG' ]] || fail "$png is not a PNG file"

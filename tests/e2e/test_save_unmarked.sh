@@ -15,7 +15,7 @@ make_picture "$picture" 141 100
 # save_and_check FILE: 文件 > 保存 to FILE, which must hold the picture without a red or
 # green pixel anywhere.
 save_and_check() {
-  menu 0 1 4 # 文件 > 保存
+  file_menu 1 # 文件 > 保存
   accept_file_dialog '' "$1"
   poll "$E2E_TIMEOUT" test -s "$1" || fail "no file written at $1"
   local info n colour
@@ -29,12 +29,12 @@ save_and_check() {
 }
 
 start_app
-menu 0 0 4 # 文件 > 打开
+file_menu 0 # 文件 > 打开
 accept_file_dialog '' "$picture"
 save_and_check "$WORK/right-after-open.bmp"
 
 # A reference placed, its length box cancelled, and a right click: nothing is committed.
-menu 1 0 6 # 标注 > 设置基准尺寸
+annotate_menu 0 # 标注 > 设置基准尺寸
 client_click 200 150
 client_click 500 400
 box=$(wait_other_window '^输入基准实际长$') || fail "the input box did not appear"

@@ -40,7 +40,7 @@ fi
 
 # "文件" > "退出": item 3 of the four items (打开, 保存, 导出测量结果…, 退出; the separator
 # is no item).
-menu 0 3 4
+file_menu 3
 wait_app_exit || fail "the program still runs ${E2E_TIMEOUT}s after 文件 > 退出"
 ((APP_STATUS == 0)) || fail "the program ended with status $APP_STATUS after 退出"
 APP_PID=""

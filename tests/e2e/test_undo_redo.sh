@@ -28,16 +28,16 @@ SECOND=(100 300 300 300) # level, left of the first; its label lies right of its
 SECOND_BAND="105 297 70 7"
 
 start_app
-menu 0 0 4 # 文件 > 打开
+file_menu 0 # 文件 > 打开
 accept_file_dialog '' "$picture"
 wait_picture_rect 8 86 761 381
 title=$(xdotool getwindowname "$MAIN_WIN")
 [[ "$title" == "photo.jpg - Vantory" ]] || fail "the window's title is \"$title\", not \"photo.jpg - Vantory\""
 
-menu 1 0 6 # 标注 > 设置基准尺寸
+annotate_menu 0 # 标注 > 设置基准尺寸
 set_reference "${REF[@]}" 30
 
-menu 1 1 6 # 标注 > 测量标注
+annotate_menu 1 # 标注 > 测量标注
 client_click "${FIRST[0]}" "${FIRST[1]}"
 client_click "${FIRST[2]}" "${FIRST[3]}"
 client_click 600 420 3
@@ -61,7 +61,7 @@ key() { # KEYS: to the main window, the pointer over its view
   xdotool key "$1" || fail "cannot send $1"
 }
 save_as() { # FILE
-  menu 0 1 4 # 文件 > 保存
+  file_menu 1 # 文件 > 保存
   accept_file_dialog '' "$1"
   poll "$E2E_TIMEOUT" test -s "$1" || fail "no file written at $1"
 }

@@ -251,7 +251,7 @@ log "$window_class"
   fail "the window's class is not \"$wm_class\", as the desktop entry says: $window_class"
 wait_picture_rect 8 86 761 381
 log "the picture named on the command line is shown"
-menu 0 3 4
+file_menu 3
 wait_app_exit || fail "the program still runs ${E2E_TIMEOUT}s after 文件 > 退出"
 ((APP_STATUS == 0)) || fail "the program ended with status $APP_STATUS after 退出"
 APP_PID=""
